@@ -1,0 +1,59 @@
+#pragma once
+// Libraries loaded at run time.
+//
+// Names: a Windows library name maps to one Linux file name, "Name.dll"
+// (any case) to "libname.so". A name with a '/' in it is a path the user
+// typed and is used as typed.
+//
+// Search order for a bare name: the program's own directory, then the
+// system's default search (what dlopen does with a bare name), then the
+// current directory last, so that a file dropped in the working directory
+// never wins over an installed library.
+//
+// Entry points: an ELF library has no stdcall decoration, so a name of the
+// form "_Name@N" is looked up exactly first, then as "Name".
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::string LibraryFileName(std::string_view name);
+
+// True when the mapped file of a bare name exists in the current directory
+// or in the program directory (a path: when that file exists). Nothing is
+// loaded for the test.
+bool LibraryFileExists(std::string_view name);
+
+class DynamicLibrary {
+public:
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    DynamicLibrary(DynamicLibrary&& other) noexcept;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    ~DynamicLibrary();
+
+    // Loads by the rules above; nullopt when no candidate could be loaded,
+    // with the loader's reason in *error.
+    static std::optional<DynamicLibrary> Load(std::string_view name, std::string* error = nullptr);
+
+    // The entry point's address, or nullptr.
+    void* Symbol(std::string_view name) const;
+
+    template <typename Fn>
+    Fn Function(std::string_view name) const { return reinterpret_cast<Fn>(Symbol(name)); }
+
+    // The file that was loaded.
+    const std::string& Path() const { return path_; }
+
+    // Unloads now (the destructor does it otherwise).
+    void Free();
+
+private:
+    DynamicLibrary(void* handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+    void* handle_ = nullptr;
+    std::string path_;
+};
+
+} // namespace platform

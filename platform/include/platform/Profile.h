@@ -1,0 +1,64 @@
+#pragma once
+// INI profile files, read and written with the semantics the system's
+// configuration files were written for:
+//  - section and key names compare without regard to case; the first
+//    section and the first key of a name count;
+//  - a value is read without the blanks around it and without one pair of
+//    matching quote characters (' or ") around it, cut to 2047 characters;
+//  - lines starting with ';' are comments; everything the program does not
+//    touch (unknown sections, keys, comments, line endings) stays as it was;
+//  - every write replaces the whole file atomically (temporary file in the
+//    same directory, then rename), so a run killed mid-write never leaves a
+//    torn file; a write that cannot be done raises Error with the text
+//    "Unable to write to <path>".
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+constexpr std::size_t kProfileValueLimit = 2047;
+
+// One profile file's text, held as its lines.
+class IniDocument {
+public:
+    static IniDocument Parse(std::string_view text);
+    std::string Serialize() const;
+
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+    std::vector<std::string> Keys(std::string_view section) const;
+    std::vector<std::string> Sections() const;
+
+    void SetValue(std::string_view section, std::string_view key, std::string_view value);
+    // Removes the key's line; false when there was none.
+    bool DeleteKey(std::string_view section, std::string_view key);
+
+private:
+    std::optional<std::size_t> FindSection(std::string_view section) const;
+    std::size_t SectionEnd(std::size_t headerIndex) const;
+    std::optional<std::size_t> FindKey(std::size_t headerIndex, std::string_view key) const;
+
+    std::vector<std::string> lines_;
+    std::string bom_;
+    std::string eol_ = "\n";
+    bool finalEol_ = true;
+};
+
+// Reads of a missing file, section or key give nullopt (or no keys).
+std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section, std::string_view key);
+std::vector<std::string> ReadProfileKeys(const std::string& file, std::string_view section);
+
+// Creates file, section and key as needed.
+void WriteProfileValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value);
+// Nothing is written when the key is absent.
+void DeleteProfileKey(const std::string& file, std::string_view section, std::string_view key);
+
+// Whole numbers as configuration files hold them: "0x"/"0X" followed by
+// hexadecimal digits (only when longer than two characters), "$" followed
+// by hexadecimal digits, or decimal with an optional sign. Hexadecimal takes
+// up to 32 bits (so $FFFFFFFF is -1); decimal must fit 32 bits.
+std::optional<int> ParseWholeNumber(std::string_view text);
+
+} // namespace platform
