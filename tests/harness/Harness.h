@@ -1,0 +1,90 @@
+#pragma once
+// The black-box harness: runs the real binaries against the testbed and
+// returns what the user was shown and what reached the printer.
+//
+// Each Sandbox is one test's own corner of the file system:
+//   root/prog/   the program directory: hard links (or copies) of every
+//                file the build put beside tavrin; stand-ins are linked
+//                in over the real libraries on request
+//   root/world/  the testbed world (see testbed/common/Testbed.h)
+//   root/work/   the current directory of the runs
+// It is removed when the test ends (kept when TAVRIN_KEEP_SANDBOX is set).
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error: what the console message boxes showed
+    std::chrono::milliseconds elapsed {0};
+};
+
+struct Job {
+    std::string title;
+    std::string bytes;
+};
+
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::string& Root() const { return root_; }
+    std::string ProgramDir() const { return root_ + "/prog/"; }
+    std::string Program() const { return ProgramDir() + "tavrin"; }
+    std::string World() const { return root_ + "/world"; }
+    std::string WorkDir() const { return root_ + "/work"; }
+
+    // The default configuration file beside the program.
+    std::string ConfigPath() const { return ProgramDir() + "tavrin.ini"; }
+    void WriteConfig(const std::string& content) const { WriteFile(ConfigPath(), content); }
+
+    // Links a built file (a stand-in from build/testbed, or any path) into
+    // the program directory under the given name, replacing what was there.
+    void InstallInProgramDir(const std::string& builtFile, const std::string& asName = "") const;
+    // A stand-in from the testbed build folder, by file name.
+    void InstallStandIn(const std::string& fileName, const std::string& asName = "") const;
+
+    // Adds a CUPS queue on the private server whose jobs reach this world.
+    // The name is base plus a suffix unique to this sandbox; returned.
+    std::string AddQueue(const std::string& base, const std::vector<std::string>& lpadminOptions = {});
+
+    // Runs the program in the program directory with the given arguments,
+    // in WorkDir(), with TAVRIN_TESTBED_DIR set to World() and CUPS_SERVER
+    // inherited, plus env. Waits until the jobs it spooled are processed.
+    RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
+                  const std::string& program = "") const;
+
+    // Raw jobs that reached this world's printer, in order.
+    std::vector<Job> Jobs() const;
+    // The world's call log, whole, or the lines of one component (without
+    // the "component: " prefix).
+    std::string CallLog() const;
+    std::vector<std::string> Calls(const std::string& component) const;
+
+    static void WriteFile(const std::string& path, const std::string& content);
+    static std::string ReadFile(const std::string& path);
+    static bool Exists(const std::string& path);
+
+private:
+    void WaitForQueues() const;
+
+    std::string root_;
+    std::vector<std::string> queues_;
+};
+
+// Runs any command line (argv[0] a path) with extra environment.
+RunResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                     const std::map<std::string, std::string>& env, std::chrono::seconds limit);
+
+// The console form of a message box, as the program writes it.
+std::string Box(const std::string& caption, const std::string& text);
+inline std::string ErrorBox(const std::string& text) { return Box("Error", text); }
+
+} // namespace harness
