@@ -16,7 +16,8 @@ std::string LibraryFileName(std::string_view name)
     if (name.find('/') != std::string_view::npos) return std::string(name);
     std::string_view stem = name;
     if (stem.size() > 4 && SameText(stem.substr(stem.size() - 4), ".dll")) stem.remove_suffix(4);
-    else if (stem.size() > 3 && stem.substr(stem.size() - 3) == ".so") return std::string(name);
+    // Already a Linux name (libfoo.so, libc.so.6): nothing to map.
+    else if (stem.ends_with(".so") || Contains(stem, ".so.")) return std::string(name);
     return "lib" + LowerCase(stem) + ".so";
 }
 

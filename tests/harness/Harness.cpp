@@ -4,7 +4,9 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <atomic>
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>

@@ -1,0 +1,190 @@
+// The run flow of the real program: parameters, configuration files, the
+// printer and type checks, and every message the user sees.
+#include "harness/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using harness::ErrorBox;
+using harness::Sandbox;
+
+namespace {
+
+class RunFlow : public ::testing::Test {
+protected:
+    void SetUp() override { queue = box.AddQueue("Card_Printer"); }
+
+    std::string Config(const std::string& type, const std::string& mode = "USB", const std::string& name = "") const
+    {
+        return "[PrinterConfiguration]\nPrinterName=" + (name.empty() ? queue : name) + "\nPrinterType=" + type +
+               "\nPrinterMode=" + mode + "\n";
+    }
+
+    harness::RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {})
+    {
+        auto r = box.Run(args, env);
+        EXPECT_EQ(r.exitCode, 0) << "every run ends with exit status 0";
+        EXPECT_EQ(r.out, "");
+        return r;
+    }
+
+    std::string InvalidParameter(const std::string& p, const std::vector<std::string>& args) const
+    {
+        std::string text = "Invalid parameter: " + p + "\r\r" + box.Program();
+        for (size_t i = 0; i < 6; ++i) text += " " + (i < args.size() ? args[i] : std::string());
+        return ErrorBox(text);
+    }
+
+    std::string NotAvailable(const std::string& family, const std::string& command) const
+    {
+        return ErrorBox("The " + family + " printer family is not available in this build yet (command " + command + ").");
+    }
+
+    Sandbox box;
+    std::string queue;
+};
+
+const std::string kCommandFailed = ErrorBox("Error while execute command");
+
+} // namespace
+
+TEST_F(RunFlow, AnUnknownParameterIsRefusedWithTheProgramAndItsParameters)
+{
+    EXPECT_EQ(Run({"/z:"}).err, InvalidParameter("/z:", {"/z:"}));
+    EXPECT_EQ(Run({"/z:"}).err, ErrorBox("Invalid parameter: /z:\r\r" + box.Program() + " /z:     "));
+    EXPECT_EQ(Run({"/A:"}).err, InvalidParameter("/A:", {"/A:"})) << "/a: is lower case only";
+    const std::vector<std::string> seven = {"/d:", "/l:", "/m:", "/d:", "/l:", "/m:", "bogus"};
+    EXPECT_EQ(Run(seven).err, InvalidParameter("bogus", seven)) << "the message lists parameters 1 to 6 only";
+}
+
+TEST_F(RunFlow, EveryParameterIsCheckedBeforeAnyTakesEffect)
+{
+    box.WriteConfig(Config("ZEBRA"));
+    EXPECT_EQ(Run({"/x:", "/e:FEED"}).err, InvalidParameter("/x:", {"/x:", "/e:FEED"}));
+    EXPECT_EQ(Run({"/e:FEED", "/x:"}).err, InvalidParameter("/x:", {"/e:FEED", "/x:"}));
+    EXPECT_EQ(Run({"/e:FEED", "/e:EJECT"}).err, InvalidParameter("/e:EJECT", {"/e:FEED", "/e:EJECT"}));
+    EXPECT_EQ(Run({"/f:missing.ini", "bad", "/e:FEED"}).err,
+              InvalidParameter("bad", {"/f:missing.ini", "bad", "/e:FEED"}));
+    EXPECT_TRUE(box.Jobs().empty());
+}
+
+TEST_F(RunFlow, TheCommandRunsLastWhereverItStands)
+{
+    // The command's file names a printer the other file does not: what the
+    // user is told shows which file the command read.
+    box.WriteConfig(Config("DATACARD"));
+    Sandbox::WriteFile(box.WorkDir() + "/other.ini", Config("DATACARD", "USB", "OtherPrinter"));
+    EXPECT_EQ(Run({"/e:FEED", "/f:other.ini"}).err, ErrorBox("Printer \"OtherPrinter\" was not found!"));
+    EXPECT_EQ(Run({"/f:other.ini", "/e:FEED"}).err, ErrorBox("Printer \"OtherPrinter\" was not found!"));
+    EXPECT_EQ(Run({"/e:FEED", "/d:", "/l:", "/m:"}).err, kCommandFailed);
+    EXPECT_EQ(Run({"/E:FEED"}).err, kCommandFailed) << "the command marker is matched in any case";
+}
+
+TEST_F(RunFlow, TerminatingActionsBeforeTheCommandEndTheRun)
+{
+    box.WriteConfig(Config("ZEBRA"));
+    const std::string dialog =
+        harness::Box("Tavrin", "The configuration dialog is not available in this build yet.");
+    EXPECT_EQ(Run({}).err, dialog);
+    EXPECT_EQ(Run({"/c:", "/e:FEED"}).err, dialog);
+    EXPECT_EQ(Run({"/e:FEED", "/c:"}).err, dialog) << "/e: moves behind /c:";
+    EXPECT_EQ(Run({"/i:", "/e:FEED"}).err,
+              harness::Box("Tavrin", "The parameter help window is not available in this build yet."));
+    EXPECT_EQ(Run({"/d:", "/l:", "/m:"}).err, "") << "no terminating action: nothing happens";
+    EXPECT_TRUE(box.Jobs().empty());
+}
+
+TEST_F(RunFlow, AMissingConfigurationFileEndsTheRunSilently)
+{
+    EXPECT_EQ(Run({"/e:FEED"}).err, "");
+    EXPECT_EQ(Run({"/a:"}).err, "");
+    EXPECT_TRUE(box.Jobs().empty());
+}
+
+TEST_F(RunFlow, ThePrinterMustBeInstalled)
+{
+    box.WriteConfig(Config("ZEBRA", "USB", "NoSuchPrinter"));
+    EXPECT_EQ(Run({"/e:FEED"}).err, ErrorBox("Printer \"NoSuchPrinter\" was not found!"));
+    box.WriteConfig("[PrinterConfiguration]\nPrinterType=ZEBRA\n");
+    EXPECT_EQ(Run({"/e:FEED"}).err, ErrorBox("Printer \"\" was not found!"));
+    // Names compare without regard to case.
+    std::string lower = queue;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    box.WriteConfig(Config("DATACARD", "USB", lower));
+    EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
+}
+
+TEST_F(RunFlow, TheTypeIsCheckedUpperCased)
+{
+    box.WriteConfig(Config("Bogus"));
+    EXPECT_EQ(Run({"/e:FEED"}).err, ErrorBox("\"BOGUS\" is an invalid printertype!"));
+    box.WriteConfig(Config("zebra"));
+    EXPECT_EQ(Run({"/e:feed"}).err, NotAvailable("ZEBRA", "FEED") + kCommandFailed);
+    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\n");
+    EXPECT_EQ(Run({"/e:Feed"}).err, NotAvailable("ESC command", "Feed") + kCommandFailed)
+        << "the default type is ESCPRINTERS; Feed keeps its case";
+}
+
+TEST_F(RunFlow, ARawCommandTravelsAsOneText)
+{
+    box.WriteConfig(Config("FARGO"));
+    EXPECT_EQ(Run({"/e:MM 300 1"}).err, NotAvailable("FARGO", "MM 300 1") + kCommandFailed);
+}
+
+TEST_F(RunFlow, ADiiModeThatIsNoNumberEndsTheRunWithTheConversionError)
+{
+    box.WriteConfig(Config("DII", "PARALLEL"));
+    EXPECT_EQ(Run({"/e:FEED"}).err, harness::Box("Tavrin", "'PARALLEL' is not a valid integer value"));
+}
+
+TEST_F(RunFlow, SwitchingTheConfigurationFile)
+{
+    // Only in the program directory: the fallback finds it.
+    Sandbox::WriteFile(box.ProgramDir() + "cards.ini", Config("DATACARD", "USB", "InProgramDir"));
+    EXPECT_EQ(Run({"/f:cards.ini", "/e:FEED"}).err, ErrorBox("Printer \"InProgramDir\" was not found!"));
+    // In the current directory it wins.
+    Sandbox::WriteFile(box.WorkDir() + "/cards.ini", Config("DATACARD", "USB", "InWorkDir"));
+    EXPECT_EQ(Run({"/f:cards.ini", "/e:FEED"}).err, ErrorBox("Printer \"InWorkDir\" was not found!"));
+    // Names written for a case-blind file system still find the file.
+    EXPECT_EQ(Run({"/f:CARDS.INI", "/e:FEED"}).err, ErrorBox("Printer \"InWorkDir\" was not found!"));
+    // A full path is taken as it is.
+    const std::string full = box.Root() + "/Station Files/cards.ini";
+    std::filesystem::create_directories(box.Root() + "/Station Files");
+    Sandbox::WriteFile(full, Config("DATACARD", "USB", "FullPath"));
+    EXPECT_EQ(Run({"/f:" + full, "/e:FEED"}).err, ErrorBox("Printer \"FullPath\" was not found!"));
+    // Switching alone does nothing else.
+    EXPECT_EQ(Run({"/f:cards.ini"}).err, "");
+}
+
+TEST_F(RunFlow, AConfigurationFileThatIsNowhereIsReportedWithThePathLastTried)
+{
+    EXPECT_EQ(Run({"/f:absent.ini", "/e:FEED"}).err, ErrorBox("File not found:\r" + box.ProgramDir() + "absent.ini"));
+    EXPECT_EQ(Run({"/f:/no/such/dir/x.ini"}).err, ErrorBox("File not found:\r/no/such/dir/x.ini"));
+    // Entries before it have taken effect, the command after it never runs.
+    box.WriteConfig(Config("ZEBRA"));
+    EXPECT_EQ(Run({"/d:", "/f:absent.ini", "/e:FEED"}).err,
+              ErrorBox("File not found:\r" + box.ProgramDir() + "absent.ini"));
+}
+
+TEST_F(RunFlow, APortListingFailureEndsTheRunBeforeAnyParameterIsLookedAt)
+{
+    // A file where the device directory should be cannot be listed.
+    Sandbox::WriteFile(box.Root() + "/not-a-dir", "");
+    const std::map<std::string, std::string> env = {{"TAVRIN_LP_DIR", box.Root() + "/not-a-dir"}};
+    EXPECT_EQ(Run({"/z:"}, env).err, harness::Box("Tavrin", "Fehler Registry auslesen!"));
+    // No parallel port directory at all is no port, not a failure.
+    EXPECT_EQ(Run({"/z:"}, {{"TAVRIN_LP_DIR", box.Root() + "/absent"}}).err, InvalidParameter("/z:", {"/z:"}));
+}
+
+TEST_F(RunFlow, TestModeFeedsWaitsFiveSecondsAndEjectsWithoutChecks)
+{
+    // The type is used as stored: no upper-casing, no printer check.
+    box.WriteConfig(Config("ZEBRA", "USB", "NotInstalled"));
+    const auto r = Run({"/a:", "/e:EJECT"});
+    EXPECT_EQ(r.err, NotAvailable("ZEBRA", "FEED") + NotAvailable("ZEBRA", "EJECT"));
+    EXPECT_GE(r.elapsed.count(), 5000);
+
+    box.WriteConfig(Config("zebra"));
+    EXPECT_EQ(Run({"/a:"}).err, "") << "a lower-case type reaches no family in test mode";
+}
