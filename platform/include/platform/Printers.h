@@ -1,0 +1,82 @@
+#pragma once
+// The Windows printer model over CUPS. A printer is a CUPS queue; what
+// Windows keeps in the printer object comes from the queue's options, which
+// an administrator sets with lpadmin (docs/velkit.md):
+//
+//   port name     option "port-name"    (lpadmin -o port-name-default=SCSI2:)
+//   driver name   option "driver-name"  (else the queue's make and model)
+//   driver module option "driver-module" (the driver plug-in, PrinterDriver.h)
+//   direct flag   option "direct"       (true/false; PRINTER_ATTRIBUTE_DIRECT)
+//
+// Settings records (DocumentProperties) and escapes come from the driver
+// plug-in. CUPS_SERVER and the client configuration decide which server is
+// asked.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/DevMode.h"
+
+namespace platform {
+
+constexpr std::uint32_t PRINTER_ATTRIBUTE_DIRECT = 0x00000002;
+constexpr std::uint32_t PRINTER_ACCESS_USE = 0x00000008;
+constexpr std::uint32_t PRINTER_ALL_ACCESS = 0x000F000C;
+
+// PRINTER_INFO_5: what this model keeps of it.
+struct PrinterInfo5 {
+    std::string printerName;
+    std::string portName;
+    std::uint32_t attributes = 0;
+};
+
+// PRINTER_INFO_2: what this model keeps of it.
+struct PrinterInfo2 {
+    std::string printerName;
+    std::string portName;
+    std::string driverName;
+    std::uint32_t attributes = 0;
+};
+
+class Printer {
+public:
+    // OpenPrinter. nullopt when the printing system does not know the
+    // printer (or cannot be asked). Administration rights are not checked
+    // here but by the printing system when a change is made.
+    static std::optional<Printer> Open(std::string_view name, std::uint32_t desiredAccess = PRINTER_ACCESS_USE);
+
+    const std::string& Name() const { return name_; }
+
+    // GetPrinter levels 5 and 2; nullopt when the printer cannot be read.
+    std::optional<PrinterInfo5> GetInfo5() const;
+    std::optional<PrinterInfo2> GetInfo2() const;
+
+    // SetPrinter level 5: the attributes (the direct flag) change. Needs a
+    // printer opened with PRINTER_ALL_ACCESS and a user the printing system
+    // lets administer printers; false otherwise.
+    bool SetInfo5(const PrinterInfo5& info) const;
+
+    // The driver plug-in's module name ("" for a generic driver).
+    std::string DriverModule() const;
+
+    // DocumentProperties. mode 0: the size of the whole record (public part
+    // plus driver-private bytes). DM_IN_BUFFER merges the fields in's
+    // dmFields names (and its private bytes when their size matches);
+    // DM_OUT_BUFFER writes the whole record to out, which must hold the
+    // size mode 0 gave. IDOK on success, a negative value on failure.
+    long DocumentPropertiesA(const char* deviceName, DEVMODEA* out, const DEVMODEA* in, std::uint32_t mode) const;
+    long DocumentPropertiesW(const char16_t* deviceName, DEVMODEW* out, const DEVMODEW* in,
+                             std::uint32_t mode) const;
+
+private:
+    Printer(std::string name, std::uint32_t access) : name_(std::move(name)), access_(access) {}
+    template <typename Char>
+    long DocumentProperties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out, const DevModeT<Char>* in,
+                            std::uint32_t mode) const;
+
+    std::string name_;
+    std::uint32_t access_ = 0;
+};
+
+} // namespace platform

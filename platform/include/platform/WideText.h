@@ -1,0 +1,17 @@
+#pragma once
+// Wide strings. Windows' wide characters are UTF-16 code units; here they
+// are char16_t. The platform's narrow encoding is UTF-8. Unpaired
+// surrogates and invalid UTF-8 become U+FFFD, as Windows' own conversion
+// substitutes its default character.
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::string WideToNarrow(std::u16string_view wide);
+std::u16string NarrowToWide(std::string_view narrow);
+
+// Length of a NUL-terminated wide string.
+inline std::size_t WideLength(const char16_t* s) { return std::char_traits<char16_t>::length(s); }
+
+} // namespace platform
