@@ -1,0 +1,49 @@
+#pragma once
+// Serial ports. "COMn" is the device /dev/ttyS(n-1); a name with a '/' is a
+// device path and is used as given. The directory of the COMn devices is
+// /dev, or the one named by the environment variable TAVRIN_COM_DIR (tests
+// point it at a folder of stand-in devices).
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The device path of a port name; nullopt for a name that is neither
+// "COMn" (n from 1, any case) nor a path.
+std::optional<std::string> SerialDevicePath(std::string_view portName);
+
+struct SerialSettings {
+    int BaudRate = 9600;
+    int DataBits = 8;       // 5 to 8
+    bool ParityNone = true; // only "no parity" is offered
+    int StopBits = 1;       // 1 or 2
+    bool Dtr = false;       // the line is asserted while the port is open
+    bool Rts = false;
+};
+
+// One serial port held open. No flow control; reads return at once with
+// what has arrived.
+class SerialPort {
+public:
+    SerialPort() = default;
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // Opens the device exclusively for reading and writing and applies the
+    // line settings and the DTR and RTS lines. A pseudo-terminal (a test's
+    // stand-in for a port) has no modem lines: there the lines are skipped.
+    // False with the reason in *error when the port cannot be opened or
+    // set up; nothing stays open then.
+    bool Open(std::string_view portName, const SerialSettings& settings, std::string* error = nullptr);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    const std::string& DevicePath() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+} // namespace platform
