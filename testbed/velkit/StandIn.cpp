@@ -1,0 +1,46 @@
+#include "StandIn.h"
+
+#include "platform/Profile.h"
+#include "platform/Text.h"
+
+#include <sstream>
+
+namespace testbed::velto {
+
+std::vector<int> IntList(const std::string& text)
+{
+    std::vector<int> out;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        const auto v = platform::ParseWholeNumber(platform::Trim(item));
+        if (v) out.push_back(*v);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> HexBytes(const std::string& text)
+{
+    std::vector<std::uint8_t> out;
+    std::stringstream in(text);
+    std::string item;
+    while (in >> item) out.push_back(static_cast<std::uint8_t>(std::stoul(item, nullptr, 16)));
+    return out;
+}
+
+int Result(const World& world, const char* section, const char* entry, int def)
+{
+    return world.ScenarioInt(section, entry, def);
+}
+
+int MoveCard(const World& world, int code)
+{
+    VirtualPrinter printer(world);
+    bool moved = true;
+    if (code == 4) moved = printer.Feed();
+    else if (code == 2) moved = printer.Eject();
+    else if (code == 1) moved = printer.Return();
+    return moved ? 0 : 1;
+}
+
+} // namespace testbed::velto

@@ -1,0 +1,25 @@
+#pragma once
+// What the Velto port-module and driver stand-ins share: scenario lists and
+// byte strings, and the virtual printer's answer to a card movement.
+#include "Testbed.h"
+#include "VirtualPrinter.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testbed::velto {
+
+// "2, 5,2" -> {2, 5, 2}
+std::vector<int> IntList(const std::string& text);
+// "05 81 30" -> bytes
+std::vector<std::uint8_t> HexBytes(const std::string& text);
+
+// A scripted result for an entry point ([section] Name=value), or def.
+int Result(const World& world, const char* section, const char* entry, int def);
+
+// The virtual printer moves the card for an eject code (4: to the encoder,
+// 2: out, 1: back to the print position); 0 when it did, 1 when refused.
+int MoveCard(const World& world, int code);
+
+} // namespace testbed::velto
