@@ -2,6 +2,7 @@
 // device URI tavrin-testbed:/path/to/world hands every job to the virtual
 // printer of that world: the bytes are kept as jobs/NNNN.bin with the job's
 // title beside them, and the call log gets one line per job.
+#include "EscInterpreter.h"
 #include "Testbed.h"
 
 #include <cstdio>
@@ -59,5 +60,6 @@ int main(int argc, char** argv)
         .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     std::ofstream(jobs + "/" + id + ".title") << argv[3];
     world.Log("cups", std::string("job ") + id + " \"" + argv[3] + "\" " + testbed::Printable(data));
+    testbed::DeliverJob(world, data);
     return 0;
 }

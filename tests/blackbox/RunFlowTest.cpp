@@ -36,11 +36,6 @@ protected:
         return ErrorBox(text);
     }
 
-    std::string NotAvailable(const std::string& family, const std::string& command) const
-    {
-        return ErrorBox("The " + family + " printer family is not available in this build yet (command " + command + ").");
-    }
-
     Sandbox box;
     std::string queue;
 };
@@ -120,16 +115,25 @@ TEST_F(RunFlow, TheTypeIsCheckedUpperCased)
     box.WriteConfig(Config("Bogus"));
     EXPECT_EQ(Run({"/e:FEED"}).err, ErrorBox("\"BOGUS\" is an invalid printertype!"));
     box.WriteConfig(Config("zebra"));
-    EXPECT_EQ(Run({"/e:feed"}).err, NotAvailable("ZEBRA", "FEED") + kCommandFailed);
-    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\n");
-    EXPECT_EQ(Run({"/e:Feed"}).err, NotAvailable("ESC command", "Feed") + kCommandFailed)
-        << "the default type is ESCPRINTERS; Feed keeps its case";
+    EXPECT_EQ(Run({"/e:feed"}).err, "") << "zebra is dispatched as ZEBRA";
+    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\n[ControlCommands]\nInsert=Sis\n");
+    std::filesystem::create_directories(box.Root() + "/dev");
+    Sandbox::WriteFile(box.Root() + "/dev/lp0", "");
+    EXPECT_EQ(Run({"/e:Feed"}, {{"TAVRIN_LP_DIR", box.Root() + "/dev"}}).err, "");
+    EXPECT_EQ(Sandbox::ReadFile(box.Root() + "/dev/lp0"), "\x1BSis\r\x1B\r")
+        << "the default type is ESCPRINTERS, the default mode PARALLEL; Feed is the word FEED";
+    const auto jobs = box.Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].bytes, "\x1BMS\r\n");
 }
 
 TEST_F(RunFlow, ARawCommandTravelsAsOneText)
 {
     box.WriteConfig(Config("FARGO"));
-    EXPECT_EQ(Run({"/e:MM 300 1"}).err, NotAvailable("FARGO", "MM 300 1") + kCommandFailed);
+    EXPECT_EQ(Run({"/e:MM 300 1"}).err, "");
+    const auto jobs = box.Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].bytes, std::string("\x1B\x00\x02MM 300 1", 11));
 }
 
 TEST_F(RunFlow, ADiiModeThatIsNoNumberEndsTheRunWithTheConversionError)
@@ -179,12 +183,16 @@ TEST_F(RunFlow, APortListingFailureEndsTheRunBeforeAnyParameterIsLookedAt)
 
 TEST_F(RunFlow, TestModeFeedsWaitsFiveSecondsAndEjectsWithoutChecks)
 {
-    // The type is used as stored: no upper-casing, no printer check.
+    // No printer check, no message, results not looked at.
     box.WriteConfig(Config("ZEBRA", "USB", "NotInstalled"));
-    const auto r = Run({"/a:", "/e:EJECT"});
-    EXPECT_EQ(r.err, NotAvailable("ZEBRA", "FEED") + NotAvailable("ZEBRA", "EJECT"));
+    auto r = Run({"/a:", "/e:EJECT"});
+    EXPECT_EQ(r.err, "");
     EXPECT_GE(r.elapsed.count(), 5000);
+    EXPECT_TRUE(box.Jobs().empty());
 
+    // The type is used as stored: a lower-case type reaches no family.
     box.WriteConfig(Config("zebra"));
-    EXPECT_EQ(Run({"/a:"}).err, "") << "a lower-case type reaches no family in test mode";
+    r = Run({"/a:"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(box.Jobs().empty());
 }

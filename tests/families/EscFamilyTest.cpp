@@ -1,0 +1,124 @@
+// ESC command printers (ESCPRINTERS, EVOLIS, ZEBRA, FARGO) through the real
+// program, the private CUPS server and the parallel device.
+#include "FamilyFixture.h"
+
+using namespace families;
+using namespace std::string_literals;
+
+namespace {
+const std::string kZebraCommands = "[ControlCommands]\nInsert=MS\nPre=MS 2\nPost=MI\nEject=ME\nError=ME\n";
+}
+
+TEST_F(Family, FeedSendsInsertThenPreAsTwoJobsAndMovesTheCard)
+{
+    Configure("ESCPRINTERS", "USB", kZebraCommands + "Pause=400\n");
+    const auto r = Run({"/e:FEED"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(JobBytes(), (Strings {"\x1BMS\r\n", "\x1BMS 2\r\n"}));
+    EXPECT_EQ(CardPlace(), "encoding station");
+    EXPECT_GE(r.elapsed.count(), 400) << "the family loaded the record, so the run waits Pause";
+}
+
+TEST_F(Family, ABlankPreSendsOneJob)
+{
+    Configure("EVOLIS", "USB", "[ControlCommands]\nInsert=Sis\nPre=   \n");
+    EXPECT_EQ(Run({"/e:feed"}).err, "");
+    EXPECT_EQ(JobBytes(), (Strings {"\x1BSis\r\n"}));
+}
+
+TEST_F(Family, CommandWordsBecomeTheirControlCommands)
+{
+    Configure("ESCPRINTERS", "USB", "[ControlCommands]\nInsert=MS\nPost=MI\nEject=ME\nError=MRB\n");
+    for (const char* cmd : {"/e:EJECT", "/e:RETURN", "/e:REJECT", "/e:FLIP", "/e:MM 300 1"})
+        EXPECT_EQ(Run({cmd}).err, "") << cmd;
+    EXPECT_EQ(JobBytes(), (Strings {"\x1B" "ME\r\n", "\x1BMI\r\n", "\x1BMRB\r\n", "\x1B" "FLIP\r\n", "\x1BMM 300 1\r\n"}));
+}
+
+TEST_F(Family, AnEmptyEjectEqualsAnEmptyInsertAndBringsPre)
+{
+    Configure("ESCPRINTERS", "USB", "[ControlCommands]\nPre=MS 2\n");
+    EXPECT_EQ(Run({"/e:EJECT"}).err, "");
+    EXPECT_EQ(JobBytes(), (Strings {"\x1B\r\n", "\x1BMS 2\r\n"}));
+}
+
+TEST_F(Family, RawCommandsLeaveTheRecordUnloadedSoNoPause)
+{
+    Configure("ESCPRINTERS", "USB", kZebraCommands + "Pause=60000\n");
+    const auto r = Run({"/e:MM 300 1"});
+    EXPECT_LT(r.elapsed.count(), 30000);
+    EXPECT_EQ(JobBytes(), (Strings {"\x1BMM 300 1\r\n"}));
+}
+
+TEST_F(Family, ZebraSendsItsFixedCodesAndNeverPre)
+{
+    Configure("ZEBRA", "USB", "[ControlCommands]\nInsert=XX\nPre=YY\nError=ME\nPause=60000\n");
+    for (const char* cmd : {"/e:FEED", "/e:REJECT", "/e:RETURN", "/e:EJECT", "/e:FLIP", "/e:Feed", "/e:MS 2"})
+        EXPECT_EQ(Run({cmd}).err, "") << cmd;
+    EXPECT_EQ(JobBytes(), (Strings {"\x1BMS\r\n", "\x1BMRB\r\n", "\x1BMI\r\n", "\x1B" "ME\r\n", "\x1B" "FLIP\r\n",
+                                    "\x1BMS\r\n", "\x1BMS 2\r\n"}));
+}
+
+TEST_F(Family, FargoFramesWithTheStartSign)
+{
+    Configure("FARGO", "USB", "[ControlCommands]\nInsert=P1\nPre=i\nEject=e\n");
+    for (const char* cmd : {"/e:FEED", "/e:RETURN", "/e:EJECT"}) EXPECT_EQ(Run({cmd}).err, "") << cmd;
+    EXPECT_EQ(JobBytes(), (Strings {"\x1B\x00\x02P1\x1B\x00\x02i"s, "\x1B\x00\x02RETURN"s, "\x1B\x00\x02" "e"s}));
+    EXPECT_EQ(CardPlace(), "output");
+}
+
+TEST_F(Family, FargoWithAnEmptyPreStillSendsTheSecondStartSign)
+{
+    Configure("FARGO", "USB", "[ControlCommands]\nInsert=P1\n");
+    Run({"/e:FEED"});
+    EXPECT_EQ(JobBytes(), (Strings {"\x1B\x00\x02P1\x1B\x00\x02"s}));
+}
+
+TEST_F(Family, FargoOnlyGoesOverUsb)
+{
+    MakeLpt1();
+    Configure("FARGO", "PARALLEL", "[ControlCommands]\nInsert=P1\nPause=60000\n");
+    const auto r = Run({"/e:FEED"});
+    EXPECT_EQ(r.err, kCommandFailed);
+    EXPECT_LT(r.elapsed.count(), 30000) << "the record is not loaded in this mode";
+    EXPECT_TRUE(box.Jobs().empty());
+    EXPECT_EQ(Sandbox::ReadFile(Lpt1()), "");
+}
+
+TEST_F(Family, AnUnknownModeFailsWithoutSending)
+{
+    Configure("ESCPRINTERS", "usb", kZebraCommands);
+    EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
+    EXPECT_TRUE(box.Jobs().empty());
+}
+
+TEST_F(Family, TestModeFeedsAndEjectsFiveSecondsApart)
+{
+    Configure("ZEBRA", "USB");
+    const auto r = Run({"/a:"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_GE(r.elapsed.count(), 5000);
+    EXPECT_EQ(JobBytes(), (Strings {"\x1BMS\r\n", "\x1B" "ME\r\n"}));
+    EXPECT_EQ(CardPlace(), "output");
+}
+
+TEST_F(Family, AJobTheSpoolerRefusesIsAFailure)
+{
+    Configure("ZEBRA", "USB");
+    // A queue that rejects jobs.
+    harness::RunProcess({"/usr/sbin/cupsreject", queue}, "/", {}, std::chrono::seconds(20));
+    EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
+    EXPECT_TRUE(box.Jobs().empty());
+}
+
+class MagicardNamedPrinter : public Family {
+    std::string QueueBase() const override { return "MAGICARD_Enduro"; }
+};
+
+TEST_F(MagicardNamedPrinter, EscPrintersOnUsbHandsTheTextToTheMagicardFrame)
+{
+    Configure("ESCPRINTERS", "USB", "UseDriverAPI=1\n[ControlCommands]\nInsert=GEM\nEject=EJT\n");
+    EXPECT_EQ(Run({"/e:FEED"}).err, "");
+    EXPECT_EQ(Run({"/e:EJECT"}).err, "") << "EJT is no command word for the Magicard family: raw frame";
+    EXPECT_EQ(JobBytes(), (Strings {"\x01,NOC0,BBB1,MAG1,%GEM\x1C\x03", "\x01,NOC0,BBB1,MAG1,%EJT\x1C\x03"}));
+    EXPECT_TRUE(box.Calls("magapi").empty());
+}

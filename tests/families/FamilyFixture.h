@@ -1,0 +1,68 @@
+#pragma once
+// A sandbox with one CUPS queue and a configuration written per test.
+#include "harness/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace families {
+
+using harness::ErrorBox;
+using harness::Sandbox;
+
+inline const std::string kCommandFailed = ErrorBox("Error while execute command");
+
+class Family : public ::testing::Test {
+protected:
+    void SetUp() override { queue = box.AddQueue(QueueBase()); }
+    virtual std::string QueueBase() const { return "Card_Printer"; }
+
+    // [PrinterConfiguration] for the queue, plus any further lines.
+    void Configure(const std::string& type, const std::string& mode, const std::string& more = "")
+    {
+        box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=" + type + "\nPrinterMode=" +
+                        mode + "\n" + more);
+    }
+
+    // The parallel device directory: /dev/lp0 is LPT1.
+    std::string DeviceDir() const { return box.Root() + "/dev"; }
+    std::string Lpt1() const { return DeviceDir() + "/lp0"; }
+    void MakeLpt1() const
+    {
+        std::filesystem::create_directories(DeviceDir());
+        Sandbox::WriteFile(Lpt1(), "");
+    }
+
+    harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
+    {
+        env.emplace("TAVRIN_LP_DIR", DeviceDir());
+        auto r = box.Run(args, env);
+        EXPECT_EQ(r.exitCode, 0);
+        return r;
+    }
+
+    std::vector<std::string> JobBytes() const
+    {
+        std::vector<std::string> bytes;
+        for (const auto& job : box.Jobs()) {
+            EXPECT_EQ(job.title, "Printer command");
+            bytes.push_back(job.bytes);
+        }
+        return bytes;
+    }
+
+    std::string CardPlace() const
+    {
+        const std::string state = Sandbox::ReadFile(box.World() + "/printer.ini");
+        const auto at = state.find("place=");
+        return at == std::string::npos ? "" : state.substr(at + 6, state.find('\n', at) - at - 6);
+    }
+
+    Sandbox box;
+    std::string queue;
+};
+
+using Strings = std::vector<std::string>;
+
+} // namespace families

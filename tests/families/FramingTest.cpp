@@ -1,0 +1,29 @@
+// Frames built from texts, against literals.
+#include "families/EscPrinter.h"
+#include "families/Magicard.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrin;
+
+TEST(HexToBytes, KeepsUpperCaseDigitPairs)
+{
+    EXPECT_EQ(HexToBytes("1B 4D53"), "\x1B\x4D\x53");
+    EXPECT_EQ(HexToBytes("0D0a"), "\x0D");
+    EXPECT_EQ(HexToBytes("ABC"), "\xAB");
+    EXPECT_EQ(HexToBytes("G1-2Z3"), "\x12");
+    EXPECT_EQ(HexToBytes(""), "");
+    EXPECT_EQ(HexToBytes("00FF"), std::string("\x00\xFF", 2));
+}
+
+TEST(IsCommandWord, TheFiveWordsInAnyCase)
+{
+    for (const char* w : {"FEED", "eject", "Return", "REJECT", "flip"}) EXPECT_TRUE(IsCommandWord(w)) << w;
+    for (const char* w : {"FEED ", "MS", "", "FEEDER", "WRITEM"}) EXPECT_FALSE(IsCommandWord(w)) << w;
+}
+
+TEST(MagicardFrame, WrapsTheText)
+{
+    EXPECT_EQ(MagicardFrame("GEM40"), "\x01,NOC0,BBB1,MAG1,%GEM40\x1C\x03");
+    EXPECT_EQ(MagicardFrame(""), "\x01,NOC0,BBB1,MAG1,%\x1C\x03");
+}
