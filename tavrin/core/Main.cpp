@@ -170,8 +170,7 @@ void TRun::CommandPath(const std::string& entry) const
     if (!platform::FileExists(config.FileName())) return;
 
     const std::string name = config.ReadString(kPrinterConfiguration, "PrinterName", "");
-    const auto printers = platform::InstalledPrinters();
-    if (std::none_of(printers.begin(), printers.end(), [&](const std::string& p) { return platform::SameText(p, name); })) {
+    if (!platform::PrinterInstalled(name)) {
         platform::ShowErrorBox("Printer \"" + name + "\" was not found!");
         return;
     }

@@ -12,6 +12,10 @@ namespace platform {
 // Empty when the printing system cannot be asked.
 std::vector<std::string> InstalledPrinters();
 
+// True when the printing system knows a printer of that name (compared
+// without regard to case). One question to the server, not a listing.
+bool PrinterInstalled(const std::string& name);
+
 // The default printer's name, or "" when there is none.
 std::string DefaultPrinter();
 
