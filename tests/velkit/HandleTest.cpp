@@ -1,0 +1,195 @@
+// The printer handle: open and close, check order and codes of every
+// export, printer modes, the status word and the document DC.
+#include "VelkitSandbox.h"
+
+#include <gtest/gtest.h>
+
+using velkittest::Lines;
+using velkittest::VelkitSandbox;
+using Steps = std::vector<std::string>;
+
+TEST(VelkitOpen, OpensByNarrowAndWideNameAndFindsTheMode)
+{
+    VelkitSandbox spooled("SCSI2:");
+    EXPECT_EQ(Lines(spooled.Run({"OpenA $Q", "PrinterGetMode H OUT", "Close H", "OpenW $Q", "PrinterGetMode H OUT",
+                                 "Close H"})),
+              (Steps {"OpenA = handle", "PrinterGetMode = 0 2", "Close = 0", "OpenW = handle", "PrinterGetMode = 0 2",
+                      "Close = 0"}));
+    VelkitSandbox direct("SCSI2:", {"-o", "direct-default=true"});
+    EXPECT_EQ(Lines(direct.Run({"OpenA $Q", "PrinterGetMode H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterGetMode = 0 1", "Close = 0"}));
+}
+
+TEST(VelkitOpen, UnknownMissingAndOverlongNamesGiveNoHandle)
+{
+    VelkitSandbox box("SCSI2:");
+    EXPECT_EQ(Lines(box.Run({"OpenA No_Such_Velto", "OpenA NULL", "OpenW NULL", "OpenA rep:300:A", "OpenW rep:300:A"})),
+              (Steps {"OpenA = null", "OpenA = null", "OpenW = null", "OpenA = null", "OpenW = null"}));
+}
+
+TEST(VelkitOpen, OverlongPortNameGivesNoHandle)
+{
+    VelkitSandbox box("SCSI" + std::string(300, '9') + ":");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q"})), (Steps {"OpenA = null"}));
+}
+
+TEST(VelkitChecks, NullHandleAndWrongMagicGive104Everywhere)
+{
+    VelkitSandbox box("SCSI2:");
+    Steps steps, expected;
+    const Steps calls = {"Close @", "DriverVersion @ OUT", "DocAttachA @ JUNK NULL", "DocAttachW @ JUNK NULL",
+                         "DocDetach @", "PrinterSetMode @ 1", "PrinterGetMode @ OUT", "PrinterGetHardware @ OUT",
+                         "PrinterStatus @ OUT", "EncodeICPosition @ 1 OUT", "EncodePosition @ 1 OUT",
+                         "EncodeICRequest @", "EncodeRequest @", "EncodeICTransfer @", "EncodeTransfer @",
+                         "EncodeICWait @", "EncodeWait @", "EncodeICEject @ 2", "EncodeEject @ 1",
+                         "EncodeICTransmit @ 3 x:434330", "EncodeICStatus @ OUT OUT", "EncodeICReceive @ 4 BUF",
+                         "EncodeICMoveContacts @ 0", "EncodeICComplete @ BUF 1", "EncodeMGWrite @ 1 -1 s:12",
+                         "EncodeMGWriteArbitrary @ 1 2 3 4 -1 s:12", "EncodeMGRead @ 1", "EncodeMGGetTrack @ 1 2 3",
+                         "EncodeMGRelease @ 2"};
+    for (const char* handle : {"NULL", "BAD"}) {
+        for (std::string call : calls) {
+            const std::string name = call.substr(0, call.find(' '));
+            call.replace(call.find('@'), 1, handle);
+            steps.push_back(call);
+            std::string line = name + " = 104";
+            if (call.find(" OUT OUT") != std::string::npos) line += " -12345 -12345";
+            else if (call.find(" OUT") != std::string::npos && name != "DriverVersion" && name != "PrinterGetHardware" &&
+                     name != "PrinterStatus")
+                line += " -12345";
+            if (name == "DriverVersion") line += " 0xFFFF";
+            if (name == "PrinterGetHardware" || name == "PrinterStatus") line += " 0xDEADBEEF";
+            if (call.find("BUF") != std::string::npos) line += " 00 00 00 00";
+            expected.push_back(line);
+        }
+    }
+    EXPECT_EQ(Lines(box.Run(steps)), expected);
+}
+
+TEST(VelkitChecks, ChecksThatComeBeforeTheHandleCheck)
+{
+    VelkitSandbox box("SCSI2:");
+    EXPECT_EQ(Lines(box.Run({"DocAttachA BAD NULL NULL", "DocAttachW NULL NULL NULL", "EncodePosition BAD 1 NULL",
+                             "EncodeICPosition NULL 1 NULL", "EncodeICTransmit NULL 0 NULL",
+                             "EncodeICTransmit BAD 0 x:43", "EncodeICTransmit BAD 3 NULL",
+                             "EncodeICStatus BAD NULL OUT", "EncodeICReceive BAD 0 BUF", "EncodeICReceive NULL 0 BUF"})),
+              (Steps {"DocAttachA = 103", "DocAttachW = 103", "EncodePosition = 102", "EncodeICPosition = 102",
+                      "EncodeICTransmit = 104", "EncodeICTransmit = 102", "EncodeICTransmit = 102",
+                      "EncodeICStatus = 102 -12345", "EncodeICReceive = 102 00 00 00 00",
+                      "EncodeICReceive = 104 00 00 00 00"}));
+}
+
+TEST(VelkitModes, SetModeRefusesBadModesAndTheBareScsiPort)
+{
+    VelkitSandbox box("SCSI:");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 0", "PrinterSetMode H 3", "PrinterSetMode H 1",
+                             "PrinterGetMode H OUT", "PrinterGetHardware H OUT", "PrinterSetMode H 2", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 102", "PrinterSetMode = 102", "PrinterSetMode = 107",
+                      "PrinterGetMode = 0 2", "PrinterGetHardware = 107 0x00000000", "PrinterSetMode = 0",
+                      "Close = 0"}));
+    EXPECT_TRUE(box.Calls("veltosio").empty());
+}
+
+TEST(VelkitModes, DirectModeOnAnOrdinaryPortSetsTheFlagAndCloseRestoresIt)
+{
+    VelkitSandbox box("FILE:");
+    const auto run = box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT",
+                              "Run lpoptions -p $Q | grep -q direct=true", "PrinterStatus H OUT",
+                              "PrinterGetHardware H OUT", "EncodeTransfer H", "Close H",
+                              "Run lpoptions -p $Q | grep -q direct=false"});
+    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterGetMode = 0 1", "Run = 0",
+                                  "PrinterStatus = 2 0xDEADBEEF", "PrinterGetHardware = 3 0x00000000", "EncodeTransfer = 2",
+                                  "Close = 0", "Run = 0"}));
+    // No module was loaded for a printer that is neither SCSI nor USB.
+    EXPECT_TRUE(box.Calls("veltosio").empty());
+    EXPECT_TRUE(box.Calls("veltouio").empty());
+}
+
+TEST(VelkitModes, CloseLeavesADirectPrinterDirect)
+{
+    VelkitSandbox box("FILE:", {"-o", "direct-default=true"});
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 2", "Run lpoptions -p $Q | grep -q direct=false",
+                             "PrinterSetMode H 2", "Close H", "Run lpoptions -p $Q | grep -q direct=true"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Run = 0", "PrinterSetMode = 0", "Close = 0", "Run = 0"}));
+}
+
+TEST(VelkitModes, SpoolerFailureGives1AndLeavesTheMode)
+{
+    VelkitSandbox box("SCSI2:");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "Run lpadmin -x $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT",
+                             "PrinterSetMode H 2", "Close H"})),
+              (Steps {"OpenA = handle", "Run = 0", "PrinterSetMode = 1", "PrinterGetMode = 0 2", "PrinterSetMode = 0",
+                      "Close = 0"}));
+    EXPECT_TRUE(box.Calls("veltosio").empty());
+}
+
+TEST(VelkitStatus, StatusBytesBecomeTheStatusWordWithSense)
+{
+    VelkitSandbox box("SCSI2:");
+    std::string sense = "00 00 00 00 00 00 00 00 00 00 00 00 AB CD 00 00 00 00 00 00";
+    box.Scenario("[veltosio]\nstatus=05 81 30\nsense=" + sense + "\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterStatus H OUT", "PrinterSetMode H 1", "PrinterStatus H NULL",
+                             "PrinterStatus H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterStatus = 2 0xDEADBEEF", "PrinterSetMode = 0", "PrinterStatus = 102",
+                      "PrinterStatus = 0 0xABCD5101", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"),
+              (Steps {"VeltoOpen() = 1", "VeltoPrinterStatus(#0 SCSI2) = 0", "VeltoRequestSense(#0 SCSI2) = 0",
+                      "VeltoClose(1) = 0"}));
+}
+
+TEST(VelkitStatus, StatusWordBitRules)
+{
+    struct Case {
+        std::string scenario;
+        std::string word;
+    } cases[] = {
+        {"status=00 00 00", "0x00000000"},           // nothing set, no sense read
+        {"status=0A 00 00", "0x00000002"},           // 0x08 ignored
+        {"status=72 00 00", "0x00000012"},           // first of 10/20/40 only
+        {"status=00 40 C0", "0x00000700"},           // byte 2 bits 6 and 7 ignored
+        {"status=00 00 21", "0x00001000"},           // lowest bit of byte 2
+        {"status=44 00 00\nVeltoRequestSense=1", "0xFFFF0044"},  // sense read failed
+    };
+    for (const auto& c : cases) {
+        VelkitSandbox box("SCSI2:", {}, {});
+        box.Scenario("[veltosio]\n" + c.scenario + "\n");
+        const auto run = box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"});
+        ASSERT_EQ(run.lines.size(), 4u);
+        EXPECT_EQ(run.lines[2], "PrinterStatus = 0 " + c.word) << c.scenario;
+    }
+}
+
+TEST(VelkitStatus, ModuleFailureIsReportedAs11)
+{
+    VelkitSandbox box("VUSB1:");
+    box.Scenario("[veltouio]\nVelto_PrinterStatus=4\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterStatus = 11 0x00000000", "Close = 0"}));
+}
+
+TEST(VelkitDocument, AttachDetachAndTheSettingsRecord)
+{
+    VelkitSandbox box("SCSI2:");
+    box.Scenario("[veltodrv]\nversion=0x0102\nextra=64\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "DriverVersion H OUT", "DriverVersion H NULL", "DocDetach H",
+                             "CreateDCA $Q", "DocAttachA H DC NULL", "DocAttachA H DC NULL", "DocDetach H",
+                             "DocAttachA H DC DM:63:0x0777", "DocAttachA H DC DM:64:0x0777", "DocDetach H",
+                             "DocAttachA H DC DM:64:0x0777", "DriverVersion H OUT", "DocDetach H", "DocDetach H",
+                             "DriverVersion H OUT", "DocAttachA H DC NULL", "DriverVersion H OUT", "Close H",
+                             "DeleteDC DC"})),
+              (Steps {"OpenA = handle", "DriverVersion = 0 0x0102", "DriverVersion = 102", "DocDetach = 5",
+                      "CreateDCA = dc", "DocAttachA = 0", "DocAttachA = 4", "DocDetach = 0", "DocAttachA = 108",
+                      "DocAttachA = 4", "DocDetach = 0", "DocAttachA = 0", "DriverVersion = 0 0x0777",
+                      "DocDetach = 0", "DocDetach = 5", "DriverVersion = 102 0xFFFF", "DocAttachA = 0",
+                      "DriverVersion = 0 0x0102", "Close = 0", "DeleteDC = 1"}));
+}
+
+TEST(VelkitDocument, WideRecordsAndWideAttach)
+{
+    VelkitSandbox box("VUSB1:");
+    box.Scenario("[veltodrv]\nversion=0x0203\nextra=16\n");
+    EXPECT_EQ(Lines(box.Run({"OpenW $Q", "DriverVersion H OUT", "CreateDCW $Q", "DocAttachW H DC DM:15:1",
+                             "DocDetach H", "DocAttachW H DC DM:16:0x0405", "DriverVersion H OUT", "Close H",
+                             "DeleteDC DC"})),
+              (Steps {"OpenW = handle", "DriverVersion = 0 0x0203", "CreateDCW = dc", "DocAttachW = 108",
+                      "DocDetach = 0", "DocAttachW = 0", "DriverVersion = 0 0x0405", "Close = 0", "DeleteDC = 1"}));
+}

@@ -1,0 +1,75 @@
+// The main program's sequence, black-box: libvelkit.so loaded with dlopen
+// by an application in its program directory, a CUPS queue set up as a Velto
+// printer, the vendor's port modules beside the application.
+#include "VelkitSandbox.h"
+
+#include <gtest/gtest.h>
+
+using velkittest::Lines;
+using velkittest::VelkitSandbox;
+using Steps = std::vector<std::string>;
+
+namespace {
+Steps Sequence(const std::string& movement)
+{
+    return {"OpenA $Q", "PrinterSetMode H 1", movement, "Close H"};
+}
+} // namespace
+
+TEST(VelkitMainSequence, UsbFeedEjectAndReturn)
+{
+    VelkitSandbox box("VUSB3:", {"-o", "driver-name-default=\"Velto Card Printer USB\""});
+    box.Scenario("[veltouio]\nids=3\n");
+
+    const auto feed = box.Run(Sequence("EncodeTransfer H"));
+    EXPECT_EQ(Lines(feed), (Steps {"OpenA = handle", "PrinterSetMode = 0", "EncodeTransfer = 0", "Close = 0"}));
+    EXPECT_GE(feed.ms[2], 1000);
+    EXPECT_EQ(box.Calls("veltouio"),
+              (Steps {"Velto_Init(VeltoU05.dll) = 0", "Velto_SetAppTitle(VeltoUIO-SDK) = 0",
+                      "Velto_PrinterIDEnum() = 0 count 1 [3]", "Velto_PrinterAttach(id 3) = 0",
+                      "Velto_ICTransfer(id 3) = 0", "Velto_PrinterClose(id 3) = 0", "Velto_Destroy(context) = 0"}));
+    // The probe's steps and the module calls interleave as the program made them.
+    const std::string log = box.Box().CallLog();
+    EXPECT_LT(log.find("probe: PrinterSetMode H 1"), log.find("veltouio: Velto_Init"));
+    EXPECT_LT(log.find("probe: EncodeTransfer H"), log.find("veltouio: Velto_ICTransfer"));
+    EXPECT_LT(log.find("veltouio: Velto_ICTransfer"), log.find("probe: Close H"));
+
+    box.ClearCalls();
+    const auto eject = box.Run(Sequence("EncodeEject H 2"));
+    EXPECT_EQ(Lines(eject), (Steps {"OpenA = handle", "PrinterSetMode = 0", "EncodeEject = 0", "Close = 0"}));
+    EXPECT_GE(eject.ms[2], 5000);  // the card leaves the printer before Eject returns
+    EXPECT_EQ(box.Calls("veltouio")[4], "Velto_ICEject(id 3, 2) = 0");
+    EXPECT_EQ(box.Calls("printer"), (Steps {"eject -> output"}));
+
+    box.ClearCalls();
+    box.Run(Sequence("EncodeTransfer H"));
+    const auto ret = box.Run(Sequence("EncodeEject H 1"));
+    EXPECT_EQ(Lines(ret), (Steps {"OpenA = handle", "PrinterSetMode = 0", "EncodeEject = 0", "Close = 0"}));
+    EXPECT_LT(ret.ms[2], 4000);
+    EXPECT_EQ(box.Calls("printer"), (Steps {"feed -> encoding station", "return -> print position"}));
+    // Each run left the printer spooled, as it found it.
+    EXPECT_EQ(Lines(box.Run({"Run lpoptions -p $Q | grep -q direct=false"})), (Steps {"Run = 0"}));
+}
+
+TEST(VelkitMainSequence, ScsiFeedReachesTheDeviceOfThePort)
+{
+    VelkitSandbox box("SCSI2:");
+    box.Scenario("[veltosio]\ndevices=0,2\n");
+    EXPECT_EQ(Lines(box.Run(Sequence("EncodeTransfer H"))),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "EncodeTransfer = 0", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 2", "VeltoICEject(#1 SCSI2, 4) = 0", "VeltoClose(2) = 0"}));
+    EXPECT_EQ(box.Calls("printer"), (Steps {"feed -> encoding station"}));
+}
+
+TEST(VelkitMainSequence, FailuresComeBackAsCodesAndCloseStillWorks)
+{
+    VelkitSandbox box("VUSB3:");
+    box.Scenario("[veltouio]\nids=1\n");
+    EXPECT_EQ(Lines(box.Run(Sequence("EncodeTransfer H"))),
+              (Steps {"OpenA = handle", "PrinterSetMode = 2", "EncodeTransfer = 2", "Close = 0"}));
+    VelkitSandbox::Options noModules;
+    noModules.usbModule = false;
+    VelkitSandbox bare("VUSB3:", {}, noModules);
+    EXPECT_EQ(Lines(bare.Run(Sequence("EncodeEject H 2"))),
+              (Steps {"OpenA = handle", "PrinterSetMode = 17", "EncodeEject = 2", "Close = 0"}));
+}

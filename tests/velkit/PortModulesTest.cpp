@@ -1,0 +1,242 @@
+// Port modules: loading by the naming rule, binding a handle's printer among
+// the devices a module reports, releasing it, and the hardware lookup.
+#include "VelkitSandbox.h"
+
+#include <gtest/gtest.h>
+
+using velkittest::Lines;
+using velkittest::VelkitSandbox;
+using Steps = std::vector<std::string>;
+
+namespace {
+const Steps kBindAndStatus = {"OpenA $Q", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"};
+}
+
+TEST(VelkitScsiBinding, BindsTheDeviceWithThePortsNumberWhateverItsPlace)
+{
+    for (const std::string port : {"SCSI2:", "scsi2:"}) {
+        VelkitSandbox box(port);
+        box.Scenario("[veltosio]\ndevices=5,7,2\n");
+        EXPECT_EQ(Lines(box.Run(kBindAndStatus)),
+                  (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterStatus = 0 0x00000000", "Close = 0"}));
+        EXPECT_EQ(box.Calls("veltosio"),
+                  (Steps {"VeltoOpen() = 3", "VeltoPrinterStatus(#2 SCSI2) = 0", "VeltoClose(3) = 0"}))
+            << port;
+    }
+}
+
+TEST(VelkitScsiBinding, FirstOfTwoEqualNumbersIsBound)
+{
+    VelkitSandbox box("SCSI4:");
+    box.Scenario("[veltosio]\ndevices=1,4,4\nflags.1=0x08\nflags.2=0x00\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "PrinterStatus H OUT",
+                             "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterGetHardware = 0 0x00000008",
+                      "PrinterStatus = 0 0x00000000", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio")[1], "VeltoPrinterStatus(#1 SCSI4) = 0");
+}
+
+TEST(VelkitScsiBinding, NoDevicesGive2WithoutClosingTheModule)
+{
+    VelkitSandbox box("SCSI2:");
+    box.Scenario("[veltosio]\ndevices=\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT", "PrinterStatus H OUT",
+                             "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterGetMode = 0 1", "PrinterStatus = 2 0xDEADBEEF",
+                      "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 0"}));
+}
+
+TEST(VelkitScsiBinding, NoMatchingDeviceClosesTheListAndBindingIsTriedAgain)
+{
+    VelkitSandbox box("SCSI2:");
+    box.Scenario("[veltosio]\ndevices=3,5\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterSetMode = 2", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"),
+              (Steps {"VeltoOpen() = 2", "VeltoClose(2) = 0", "VeltoOpen() = 2", "VeltoClose(2) = 0"}));
+}
+
+TEST(VelkitScsiBinding, SetModeWhenBoundAnswersAtOnce)
+{
+    VelkitSandbox box("SCSI2:");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterSetMode H 1", "PrinterSetMode H 2",
+                             "PrinterStatus H OUT", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterSetMode = 0", "PrinterSetMode = 0",
+                      "PrinterStatus = 0 0x00000000", "PrinterSetMode = 0", "Close = 0"}));
+    // Going back to spooling keeps the binding; one enumeration in all.
+    EXPECT_EQ(box.Calls("veltosio"),
+              (Steps {"VeltoOpen() = 1", "VeltoPrinterStatus(#0 SCSI2) = 0", "VeltoClose(1) = 0"}));
+}
+
+TEST(VelkitScsiBinding, MissingModuleOrEntryPointGives17)
+{
+    VelkitSandbox::Options noModule;
+    noModule.scsiModule = false;
+    VelkitSandbox missing("SCSI2:", {}, noModule);
+    EXPECT_EQ(Lines(missing.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 17", "PrinterGetHardware = 17 0x00000000", "Close = 0"}));
+
+    VelkitSandbox::Options lacking;
+    lacking.scsiModuleFile = "libveltosio-nostartprint.so";
+    VelkitSandbox incomplete("SCSI2:", {}, lacking);
+    EXPECT_EQ(Lines(incomplete.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 17", "PrinterGetHardware = 17 0x00000000", "Close = 0"}));
+    EXPECT_TRUE(incomplete.Calls("veltosio").empty());
+}
+
+TEST(VelkitScsiBinding, DriverNameWithScsiMakesAnyPortScsi)
+{
+    VelkitSandbox box("LPT1:", {"-o", "driver-name-default=\"Velto Card Printer SCSI\""});
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 2", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 1", "VeltoClose(1) = 0"}));
+}
+
+TEST(VelkitHardwareLookup, ScsiLookupUsesATemporaryModuleAndBindsNothing)
+{
+    VelkitSandbox box("SCSI2:");
+    box.Scenario("[veltosio]\ndevices=6,2\nflags.0=0xFF\nflags.1=0x0C\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterGetHardware H NULL", "PrinterGetHardware H OUT",
+                             "PrinterStatus H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterGetHardware = 102", "PrinterGetHardware = 0 0x0000000C",
+                      "PrinterStatus = 2 0xDEADBEEF", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 2", "VeltoClose(2) = 0"}));
+}
+
+TEST(VelkitHardwareLookup, ScsiLookupWithoutTheDeviceGives2)
+{
+    VelkitSandbox box("SCSI3:");
+    box.Scenario("[veltosio]\ndevices=6,2\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterGetHardware H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterGetHardware = 2 0x00000000", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 2", "VeltoClose(2) = 0"}));
+}
+
+TEST(VelkitHardwareLookup, UsbLookupAttachesAndReleasesATemporaryRecord)
+{
+    VelkitSandbox box("VUSB3:");
+    box.Scenario("[veltouio]\nids=1,3\nflags=0x09\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterGetHardware H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterGetHardware = 0 0x00000009", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltouio"),
+              (Steps {"Velto_Init(VeltoU05.dll) = 0", "Velto_SetAppTitle(VeltoUIO-SDK) = 0",
+                      "Velto_PrinterIDEnum() = 0 count 2 [1,3]", "Velto_PrinterAttach(id 3) = 0",
+                      "Velto_PrinterClose(id 3) = 0", "Velto_Destroy(context) = 0"}));
+}
+
+TEST(VelkitHardwareLookup, BoundPrinterAnswersFromItsRecord)
+{
+    VelkitSandbox box("VUSB2:");
+    box.Scenario("[veltouio]\nids=2\nflags=0x3C\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterGetHardware = 0 0x0000003C", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltouio").size(), 6u);  // no second attach for the query
+}
+
+TEST(VelkitUsbBinding, BindsTheEnumeratedIdOfThePortAndReleasesItAtClose)
+{
+    VelkitSandbox box("VUSB3:");
+    box.Scenario("[veltouio]\nids=1,3\n");
+    EXPECT_EQ(Lines(box.Run(kBindAndStatus)),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterStatus = 0 0x00000000", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltouio"),
+              (Steps {"Velto_Init(VeltoU05.dll) = 0", "Velto_SetAppTitle(VeltoUIO-SDK) = 0",
+                      "Velto_PrinterIDEnum() = 0 count 2 [1,3]", "Velto_PrinterAttach(id 3) = 0",
+                      "Velto_PrinterStatus(id 3) = 0", "Velto_PrinterClose(id 3) = 0", "Velto_Destroy(context) = 0"}));
+}
+
+TEST(VelkitUsbBinding, PortNumbersOutsideOneToSevenGive107)
+{
+    for (const std::string port : {"VUSB0:", "VUSB8:", "VUSB:", "vusb12:"}) {
+        VelkitSandbox box(port);
+        box.Scenario("[veltouio]\nids=1,2,3,4,5,6,7\n");
+        EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
+                  (Steps {"OpenA = handle", "PrinterSetMode = 107", "PrinterGetHardware = 107 0x00000000",
+                          "Close = 0"}))
+            << port;
+    }
+}
+
+TEST(VelkitUsbBinding, LowerCasePortAndTrailingTextStillBind)
+{
+    VelkitSandbox box("vusb7:");
+    box.Scenario("[veltouio]\nids=7\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltouio")[3], "Velto_PrinterAttach(id 7) = 0");
+}
+
+TEST(VelkitUsbBinding, AbsentIdNoIdsAndRefusedAttachGive2)
+{
+    struct Case {
+        std::string scenario;
+        std::string lastCall;
+    } cases[] = {{"ids=1,3", "Velto_PrinterIDEnum() = 0 count 2 [1,3]"},
+                 {"ids=", "Velto_PrinterIDEnum() = 0 count 0 []"},
+                 {"ids=2\nattach=5", "Velto_PrinterAttach(id 2) = 5"}};
+    for (const auto& c : cases) {
+        VelkitSandbox box("VUSB2:");
+        box.Scenario("[veltouio]\n" + c.scenario + "\n");
+        EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"})),
+                  (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterStatus = 2 0xDEADBEEF", "Close = 0"}))
+            << c.scenario;
+        const auto calls = box.Calls("veltouio");
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(calls[calls.size() - 2], c.lastCall);
+        EXPECT_EQ(calls.back(), "Velto_Destroy(context) = 0");
+    }
+}
+
+TEST(VelkitUsbBinding, DriverNameWithUsbOnAParallelPortGives107)
+{
+    VelkitSandbox box("LPT1:", {"-o", "driver-name-default=\"Velto Card Printer USB\""});
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT", "PrinterGetHardware H OUT",
+                             "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 107", "PrinterGetMode = 0 1",
+                      "PrinterGetHardware = 3 0x00000000", "Close = 0"}));
+}
+
+TEST(VelkitUsbBinding, InitAnswers98And99Give17AndTheModuleStaysUntilClose)
+{
+    for (const char* init : {"98", "99"}) {
+        VelkitSandbox box("VUSB1:");
+        box.Scenario(std::string("[veltouio]\ninit=") + init + "\n");
+        EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
+                  (Steps {"OpenA = handle", "PrinterSetMode = 17", "Close = 0"}));
+        EXPECT_EQ(box.Calls("veltouio"),
+                  (Steps {std::string("Velto_Init(VeltoU05.dll) = ") + init, "Velto_Destroy(context) = 0"}));
+    }
+}
+
+TEST(VelkitUsbBinding, TitleIsOptionalStartPrintIsNot)
+{
+    VelkitSandbox::Options noTitle;
+    noTitle.usbModuleFile = "libveltouio-notitle.so";
+    VelkitSandbox withoutTitle("VUSB1:", {}, noTitle);
+    EXPECT_EQ(Lines(withoutTitle.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Close = 0"}));
+    EXPECT_EQ(withoutTitle.Calls("veltouio")[1], "Velto_PrinterIDEnum() = 0 count 1 [1]");
+
+    VelkitSandbox::Options noStartPrint;
+    noStartPrint.usbModuleFile = "libveltouio-nostartprint.so";
+    VelkitSandbox withoutStartPrint("VUSB1:", {}, noStartPrint);
+    EXPECT_EQ(Lines(withoutStartPrint.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 17", "Close = 0"}));
+    EXPECT_TRUE(withoutStartPrint.Calls("veltouio").empty());
+}
+
+TEST(VelkitUsbBinding, TwoHandlesBindIndependently)
+{
+    VelkitSandbox box("VUSB1:");
+    box.Scenario("[veltouio]\nids=1\n");
+    // The probe keeps one handle; two open-close rounds in one process show
+    // that the module is loaded and released per handle.
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H", "OpenA $Q", "PrinterSetMode H 1",
+                             "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Close = 0", "OpenA = handle", "PrinterSetMode = 0",
+                      "Close = 0"}));
+    const auto calls = box.Calls("veltouio");
+    ASSERT_EQ(calls.size(), 12u);
+    EXPECT_EQ(calls[6], "Velto_Init(VeltoU05.dll) = 0");
+}

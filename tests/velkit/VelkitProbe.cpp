@@ -1,0 +1,298 @@
+// velkit-probe: loads libvelkit.so from its own directory, as an application
+// would, and calls its exports in the order the command line gives.
+//
+//   velkit-probe "OpenA Velto_USB" "PrinterSetMode H 1" "EncodeTransfer H" "Close H"
+//
+// Each argument is one step: an export's name without the "Velkit_" prefix,
+// then its arguments. Argument tokens:
+//   H          the handle of the last OpenA/OpenW      NULL, 0   a null pointer
+//   BAD        a record whose first word is not the magic
+//   OUT        an out variable (printed after the result)
+//   DC         the device context of the last CreateDCA/CreateDCW
+//   JUNK       a pointer that is not a device context
+//   DM:e:v     a settings record with e private bytes and driver version v
+//   s:TEXT     a string          rep:N:C  N copies of the character C
+//   x:HEX      bytes             BUF      a 512-byte buffer (its first
+//                                         bytes are printed after)
+//   numbers    decimal
+// Besides the exports: "Run <command>" runs a shell command.
+// Output, one line per step: "<Name> = <result>[ <out>...] ms=<elapsed>".
+// Each step is also written to the world's call log as "probe: <step>".
+#include "Testbed.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/WideText.h"
+#include "velkit/Velkit.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+platform::DynamicLibrary* g_velkit = nullptr;
+VelkitHandle* g_handle = nullptr;
+HDC g_dc = nullptr;
+std::uint32_t g_badRecord[64] = {0x87654321u};
+// Storage that outlives the step it was made for (adopted records, strings).
+std::deque<std::vector<std::uint8_t>> g_keep;
+
+template <typename Fn>
+Fn Export(const std::string& name)
+{
+    auto fn = g_velkit->Function<Fn>("Velkit_" + name);
+    if (!fn) {
+        std::printf("%s = missing export\n", name.c_str());
+        std::exit(3);
+    }
+    return fn;
+}
+
+struct Step {
+    std::string name;
+    std::vector<std::string> args;
+    std::vector<std::int32_t> outs;       // OUT variables, in order
+    std::vector<std::uint8_t*> buffers;   // BUF buffers, in order
+    std::string shown;                    // extra text for the line
+
+    const std::string& Arg(std::size_t i) const
+    {
+        static const std::string none = "NULL";
+        return i < args.size() ? args[i] : none;
+    }
+
+    VelkitHandle* Handle(std::size_t i)
+    {
+        const std::string& a = Arg(i);
+        if (a == "H") return g_handle;
+        if (a == "BAD") return reinterpret_cast<VelkitHandle*>(g_badRecord);
+        return nullptr;
+    }
+
+    std::int32_t Int(std::size_t i) { return static_cast<std::int32_t>(std::strtol(Arg(i).c_str(), nullptr, 0)); }
+
+    std::int32_t* Out(std::size_t i)
+    {
+        if (Arg(i) != "OUT") return nullptr;
+        outs.reserve(8);
+        outs.push_back(-12345);
+        return &outs.back();
+    }
+
+    HDC Dc(std::size_t i)
+    {
+        const std::string& a = Arg(i);
+        if (a == "DC") return g_dc;
+        if (a == "JUNK") return reinterpret_cast<HDC>(g_badRecord + 8);
+        return nullptr;
+    }
+
+    template <typename DevMode>
+    DevMode* Settings(std::size_t i)
+    {
+        const std::string& a = Arg(i);
+        if (a.rfind("DM:", 0) != 0) return nullptr;
+        unsigned extra = 0, version = 0;
+        std::sscanf(a.c_str(), "DM:%u:%i", &extra, &version);
+        auto& bytes = g_keep.emplace_back(sizeof(DevMode) + extra, 0xEE);
+        auto* dm = reinterpret_cast<DevMode*>(bytes.data());
+        std::memset(dm, 0, sizeof(DevMode));
+        dm->dmSize = sizeof(DevMode);
+        dm->dmDriverExtra = static_cast<std::uint16_t>(extra);
+        dm->dmDriverVersion = static_cast<std::uint16_t>(version);
+        return dm;
+    }
+
+    const char* Text(std::size_t i)
+    {
+        const std::string& a = Arg(i);
+        std::string text;
+        if (a.rfind("s:", 0) == 0) {
+            text = a.substr(2);
+        } else if (a.rfind("rep:", 0) == 0) {
+            const auto colon = a.find(':', 4);
+            text.assign(std::stoul(a.substr(4, colon - 4)), a.at(colon + 1));
+        } else {
+            return nullptr;
+        }
+        auto& bytes = g_keep.emplace_back(text.begin(), text.end());
+        bytes.push_back(0);
+        return reinterpret_cast<const char*>(bytes.data());
+    }
+
+    const void* Bytes(std::size_t i)
+    {
+        const std::string& a = Arg(i);
+        if (a.rfind("x:", 0) != 0) return nullptr;
+        auto& bytes = g_keep.emplace_back();
+        for (std::size_t k = 2; k + 1 < a.size(); k += 2) bytes.push_back(std::uint8_t(std::stoul(a.substr(k, 2), nullptr, 16)));
+        return bytes.data();
+    }
+
+    void* Buffer(std::size_t i)
+    {
+        if (Arg(i) != "BUF") return nullptr;
+        auto& bytes = g_keep.emplace_back(512, 0);
+        buffers.push_back(bytes.data());
+        return bytes.data();
+    }
+};
+
+using Runner = std::function<std::string(Step&)>;
+
+std::string Code(std::int32_t r) { return std::to_string(r); }
+
+std::map<std::string, Runner> Runners()
+{
+    using H = VelkitHandle*;
+    std::map<std::string, Runner> m;
+    m["OpenA"] = [](Step& s) {
+        const std::string& a = s.Arg(0);
+        const char* name = a == "NULL" ? nullptr : (s.Text(0) ? s.Text(0) : a.c_str());
+        g_handle = Export<H (*)(int32_t, const char*)>("OpenA")(3, name);
+        return std::string(g_handle ? "handle" : "null");
+    };
+    m["OpenW"] = [](Step& s) {
+        const std::string& a = s.Arg(0);
+        const char* narrow = a == "NULL" ? nullptr : (s.Text(0) ? s.Text(0) : a.c_str());
+        const std::u16string wide = narrow ? platform::NarrowToWide(narrow) : std::u16string();
+        g_handle = Export<H (*)(int32_t, const char16_t*)>("OpenW")(3, narrow ? wide.c_str() : nullptr);
+        return std::string(g_handle ? "handle" : "null");
+    };
+    m["CreateDCA"] = [](Step& s) {
+        g_dc = Export<HDC (*)(const char*, const DEVMODEA*)>("CreateDCA")(s.Arg(0).c_str(), s.Settings<DEVMODEA>(1));
+        return std::string(g_dc ? "dc" : "null");
+    };
+    m["CreateDCW"] = [](Step& s) {
+        const std::u16string wide = platform::NarrowToWide(s.Arg(0));
+        g_dc = Export<HDC (*)(const char16_t*, const DEVMODEW*)>("CreateDCW")(wide.c_str(), s.Settings<DEVMODEW>(1));
+        return std::string(g_dc ? "dc" : "null");
+    };
+    m["DeleteDC"] = [](Step& s) { return Code(Export<int32_t (*)(HDC)>("DeleteDC")(s.Dc(0))); };
+    m["Close"] = [](Step& s) { return Code(Export<int32_t (*)(H)>("Close")(s.Handle(0))); };
+    m["DriverVersion"] = [](Step& s) {
+        std::uint16_t version = 0xFFFF;
+        const bool out = s.Arg(1) == "OUT";
+        const int32_t r = Export<int32_t (*)(H, uint16_t*)>("DriverVersion")(s.Handle(0), out ? &version : nullptr);
+        if (out) {
+            char text[16];
+            std::snprintf(text, sizeof text, " 0x%04X", version);
+            s.shown = text;
+        }
+        return Code(r);
+    };
+    m["DocAttachA"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, HDC, DEVMODEA*)>("DocAttachA")(s.Handle(0), s.Dc(1), s.Settings<DEVMODEA>(2)));
+    };
+    m["DocAttachW"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, HDC, DEVMODEW*)>("DocAttachW")(s.Handle(0), s.Dc(1), s.Settings<DEVMODEW>(2)));
+    };
+    m["DocDetach"] = [](Step& s) { return Code(Export<int32_t (*)(H)>("DocDetach")(s.Handle(0))); };
+    m["PrinterSetMode"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t)>("PrinterSetMode")(s.Handle(0), s.Int(1)));
+    };
+    m["PrinterGetMode"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t*)>("PrinterGetMode")(s.Handle(0), s.Out(1)));
+    };
+    auto hexOut = [](const char* name) {
+        return [name](Step& s) {
+            std::uint32_t value = 0xDEADBEEF;
+            const bool out = s.Arg(1) == "OUT";
+            const int32_t r = Export<int32_t (*)(H, uint32_t*)>(name)(s.Handle(0), out ? &value : nullptr);
+            if (out) {
+                char text[16];
+                std::snprintf(text, sizeof text, " 0x%08X", value);
+                s.shown = text;
+            }
+            return Code(r);
+        };
+    };
+    m["PrinterGetHardware"] = hexOut("PrinterGetHardware");
+    m["PrinterStatus"] = hexOut("PrinterStatus");
+    for (const char* name : {"EncodeICPosition", "EncodePosition"})
+        m[name] = [name](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, int32_t*)>(name)(s.Handle(0), s.Int(1), s.Out(2)));
+        };
+    for (const char* name : {"EncodeICRequest", "EncodeRequest", "EncodeICTransfer", "EncodeTransfer", "EncodeICWait",
+                             "EncodeWait"})
+        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H)>(name)(s.Handle(0))); };
+    for (const char* name : {"EncodeICEject", "EncodeEject", "EncodeICMoveContacts", "EncodeMGRead", "EncodeMGRelease"})
+        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, int32_t)>(name)(s.Handle(0), s.Int(1))); };
+    m["EncodeICTransmit"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, const void*)>("EncodeICTransmit")(s.Handle(0), s.Int(1), s.Bytes(2)));
+    };
+    m["EncodeICStatus"] = [](Step& s) {
+        int32_t* ready = s.Out(1);
+        int32_t* length = s.Out(2);
+        return Code(Export<int32_t (*)(H, int32_t*, int32_t*)>("EncodeICStatus")(s.Handle(0), ready, length));
+    };
+    m["EncodeICReceive"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, void*)>("EncodeICReceive")(s.Handle(0), s.Int(1), s.Buffer(2)));
+    };
+    m["EncodeICComplete"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, void*, int32_t)>("EncodeICComplete")(s.Handle(0), s.Buffer(1), s.Int(2)));
+    };
+    m["EncodeMGWrite"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, int32_t, const char*)>("EncodeMGWrite")(s.Handle(0), s.Int(1),
+                                                                                           s.Int(2), s.Text(3)));
+    };
+    m["EncodeMGWriteArbitrary"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, int32_t, int32_t, int32_t, int32_t, const char*)>(
+            "EncodeMGWriteArbitrary")(s.Handle(0), s.Int(1), s.Int(2), s.Int(3), s.Int(4), s.Int(5), s.Text(6)));
+    };
+    m["EncodeMGGetTrack"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, intptr_t, intptr_t, intptr_t)>("EncodeMGGetTrack")(s.Handle(0), s.Int(1),
+                                                                                             s.Int(2), s.Int(3)));
+    };
+    return m;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string why;
+    auto velkit = platform::DynamicLibrary::Load("libvelkit.so", &why);
+    if (!velkit) {
+        std::printf("libvelkit.so cannot be loaded: %s\n", why.c_str());
+        return 2;
+    }
+    g_velkit = &*velkit;
+    const testbed::World world = testbed::World::FromEnvironment();
+    const auto runners = Runners();
+    for (int i = 1; i < argc; ++i) {
+        Step step;
+        std::istringstream in(argv[i]);
+        in >> step.name;
+        world.Log("probe", argv[i]);
+        const auto start = std::chrono::steady_clock::now();
+        std::string result;
+        if (step.name == "Run") {
+            const std::string command = std::string(argv[i]).substr(4);
+            result = std::to_string(std::system(command.c_str()));
+        } else {
+            for (std::string token; in >> token;) step.args.push_back(token);
+            const auto it = runners.find(step.name);
+            if (it == runners.end()) {
+                std::printf("%s = unknown step\n", step.name.c_str());
+                return 2;
+            }
+            result = it->second(step);
+        }
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        std::string line = step.name + " = " + result;
+        for (const auto v : step.outs) line += " " + std::to_string(v);
+        line += step.shown;
+        for (const auto* b : step.buffers) line += " " + testbed::Hex({b, 4});
+        std::printf("%s ms=%lld\n", line.c_str(), static_cast<long long>(ms.count()));
+        std::fflush(stdout);
+    }
+    return 0;
+}

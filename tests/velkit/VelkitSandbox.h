@@ -1,0 +1,57 @@
+#pragma once
+// One test's Velto printer: a sandbox program directory holding libvelkit.so,
+// the probe and the port-module stand-ins, a CUPS queue configured as a Velto
+// printer on the given port, and the world the stand-ins log to.
+#include "harness/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velkittest {
+
+struct ProbeRun {
+    std::vector<std::string> lines;  // "<Name> = <result>[ outs]" per step
+    std::vector<long> ms;            // elapsed per step
+    std::string output;              // everything the probe printed
+    int exitCode = -1;
+};
+
+class VelkitSandbox {
+public:
+    struct Options {
+        bool scsiModule = true;
+        bool usbModule = true;
+        std::string scsiModuleFile = "libveltosio.so";
+        std::string usbModuleFile = "libveltouio.so";
+        bool driver = true;
+    };
+
+    explicit VelkitSandbox(const std::string& port, const std::vector<std::string>& lpadminOptions = {});
+    VelkitSandbox(const std::string& port, const std::vector<std::string>& lpadminOptions, const Options& options);
+
+    const std::string& Queue() const { return queue_; }
+    harness::Sandbox& Box() { return box_; }
+
+    void Scenario(const std::string& ini) const;
+
+    // Runs the probe with steps; "$Q" in a step stands for the queue name.
+    // Fails the test when the probe does not end cleanly (a leak or a fault
+    // under the sanitizers ends it otherwise).
+    ProbeRun Run(const std::vector<std::string>& steps) const;
+
+    // The calls of one stand-in ("veltosio", "veltouio", "veltodrv", "printer").
+    std::vector<std::string> Calls(const std::string& component) const { return box_.Calls(component); }
+    // Forgets the calls logged so far.
+    void ClearCalls() const;
+
+private:
+    harness::Sandbox box_;
+    std::string queue_;
+};
+
+// The lines of a probe run without their timings, for whole-run comparison.
+std::vector<std::string> Lines(const ProbeRun& run);
+
+} // namespace velkittest
