@@ -1,0 +1,15 @@
+#pragma once
+#include "platform/MessageBox.h"
+
+#include <string_view>
+
+namespace tavrin {
+
+// A plain modal message with one OK button, captioned with the program's
+// title.
+inline void ShowFamilyMessage(std::string_view text)
+{
+    platform::ShowMessageBox(text, "Tavrin", platform::MessageIcon::None);
+}
+
+} // namespace tavrin

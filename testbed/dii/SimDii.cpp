@@ -1,0 +1,131 @@
+// Stand-ins for the DII and DIGID printer drivers. One source, built once per
+// driver file with the interface that driver offers (DII_ENCODER,
+// DII_SMARTCARD, DII_CX320, DII_CXSCAN), and in variants lacking an entry
+// point (DII_WITHOUT_END, DII_WITHOUT_UNLOAD). Every call is logged as
+//   dii: <Entry>(<arguments>) = <code>
+// and moves the virtual printer's card when the code is 0.
+// scenario.ini, section [dii]: a result code per entry (init, end, load,
+// unload, scan, loadcard, movecard; default 0), handle=N (what
+// ExtEncodeInit hands out, default 4242), id1=N and id2=N (what the scan
+// finds, default 7 and 9).
+#include "Testbed.h"
+#include "VirtualPrinter.h"
+#include "families/DiiDrivers.h"
+
+#include <string>
+
+#define DII_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+testbed::World& World()
+{
+    static testbed::World world = testbed::World::FromEnvironment();
+    return world;
+}
+
+std::int32_t Code(const char* key) { return World().ScenarioInt("dii", key, 0); }
+
+std::int32_t Logged(const std::string& call, std::int32_t code)
+{
+    World().Log("dii", call + " = " + std::to_string(code));
+    return code;
+}
+
+void Move(std::int32_t code, bool (testbed::VirtualPrinter::*movement)())
+{
+    if (code != 0) return;
+    testbed::VirtualPrinter printer(World());
+    (printer.*movement)();
+}
+
+[[maybe_unused]] std::string Args(std::initializer_list<std::string> args)
+{
+    std::string s;
+    for (const auto& a : args) s += (s.empty() ? "" : ", ") + a;
+    return s;
+}
+
+[[maybe_unused]] std::string Quoted(const char* s) { return s ? "\"" + std::string(s) + "\"" : "null"; }
+[[maybe_unused]] std::string N(long long v) { return std::to_string(v); }
+
+} // namespace
+
+#if defined(DII_ENCODER)
+DII_EXPORT std::int32_t ExtEncodeInit(const char* printer, std::int32_t contact, std::int32_t reserved, std::int32_t* handle)
+{
+    const std::int32_t code = Code("init");
+    if (handle) *handle = World().ScenarioInt("dii", "handle", 4242);
+    Move(code, &testbed::VirtualPrinter::Feed);
+    return Logged("ExtEncodeInit(" + Args({Quoted(printer), N(contact), N(reserved)}) + ")", code);
+}
+#if !defined(DII_WITHOUT_END)
+// ELF names carry no argument size: "_ExtEncodeEnd@8" and "_ExtEncodeEnd@12"
+// both come down to this one entry point.
+DII_EXPORT std::int32_t ExtEncodeEnd(std::int32_t handle, std::int32_t mode)
+{
+    const std::int32_t code = Code("end");
+    Move(code, mode == 0 ? &testbed::VirtualPrinter::Eject : &testbed::VirtualPrinter::Return);
+    return Logged("ExtEncodeEnd(" + Args({N(handle), N(mode)}) + ")", code);
+}
+#endif
+#endif
+
+#if defined(DII_SMARTCARD)
+DII_EXPORT std::int32_t LoadCardSC(std::int32_t contact, void* window, std::int32_t a, std::int32_t b, const char* printer,
+                                   std::int32_t reserved)
+{
+    const std::int32_t code = Code("load");
+    Move(code, &testbed::VirtualPrinter::Feed);
+    return Logged("LoadCardSC(" + Args({N(contact), window ? "window" : "null", N(a), N(b), Quoted(printer), N(reserved)}) + ")", code);
+}
+#if !defined(DII_WITHOUT_UNLOAD)
+DII_EXPORT std::int32_t UnloadCardSC(std::int32_t contact, void* window, std::int32_t a, std::int32_t b, std::int32_t eject,
+                                     std::int32_t flip, std::int32_t reserved)
+{
+    const std::int32_t code = Code("unload");
+    Move(code, eject ? &testbed::VirtualPrinter::Eject : &testbed::VirtualPrinter::Return);
+    return Logged("UnloadCardSC(" + Args({N(contact), window ? "window" : "null", N(a), N(b), N(eject), N(flip), N(reserved)}) + ")", code);
+}
+#endif
+#endif
+
+#if defined(DII_CX320) || defined(DII_CXSCAN)
+namespace {
+std::int32_t Scan(const char* entry, std::uint32_t* id1, std::uint32_t* id2)
+{
+    if (id1) *id1 = static_cast<std::uint32_t>(World().ScenarioInt("dii", "id1", 7));
+    if (id2) *id2 = static_cast<std::uint32_t>(World().ScenarioInt("dii", "id2", 9));
+    return Logged(std::string(entry) + "()", Code("scan"));
+}
+} // namespace
+
+DII_EXPORT std::int32_t CXCMD_LoadCard(std::uint32_t id1, std::uint32_t id2, std::int32_t pos, std::int32_t flip,
+                                       std::int32_t r1, std::int32_t r2)
+{
+    const std::int32_t code = Code("loadcard");
+    Move(code, &testbed::VirtualPrinter::Feed);
+    return Logged("CXCMD_LoadCard(" + Args({N(id1), N(id2), N(pos), N(flip), N(r1), N(r2)}) + ")", code);
+}
+
+DII_EXPORT std::int32_t CXCMD_MoveCard(std::uint32_t id1, std::uint32_t id2, std::int32_t pos, std::int32_t flip,
+                                       std::int32_t r1, std::int32_t r2)
+{
+    const std::int32_t code = Code("movecard");
+    Move(code, pos == 4 ? &testbed::VirtualPrinter::Eject : &testbed::VirtualPrinter::Return);
+    return Logged("CXCMD_MoveCard(" + Args({N(id1), N(id2), N(pos), N(flip), N(r1), N(r2)}) + ")", code);
+}
+#endif
+
+#if defined(DII_CX320)
+DII_EXPORT std::int32_t CXCMD_ScanCX320(std::uint32_t* id1, std::uint32_t* id2) { return Scan("CXCMD_ScanCX320", id1, id2); }
+#endif
+
+#if defined(DII_CXSCAN)
+DII_EXPORT std::int32_t CXCMD_ScanPrinter(std::uint32_t* id1, std::uint32_t* id2) { return Scan("CXCMD_ScanPrinter", id1, id2); }
+DII_EXPORT std::int32_t CXCMD_ScanPrinterNext(std::uint32_t* id1, std::uint32_t* id2) { return Scan("CXCMD_ScanPrinterNext", id1, id2); }
+DII_EXPORT std::int32_t CXCMD_CheckIfConnected(std::uint32_t id1, std::uint32_t id2)
+{
+    return Logged("CXCMD_CheckIfConnected(" + Args({N(id1), N(id2)}) + ")", 0);
+}
+#endif
