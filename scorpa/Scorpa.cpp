@@ -1,2 +1,242 @@
-// libscorpa.so: its exports arrive with the library's own work; until then it
-// only has to build, link and load beside the program.
+// libscorpa.so: the exports over the library's one printer object.
+#include "scorpa/Scorpa.h"
+
+#include "Bitmap.h"
+#include "TextRender.h"
+#include "VeltoScsi.h"
+#include "platform/MessageBox.h"
+#include "platform/SerialPort.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace scorpa {
+
+constexpr const char* kErrorCaption = "[Quorvane Corp] 오류";
+
+// The printer object's event handlers.
+class TDummyObj {
+public:
+    // Keeps the host's windows alive while a command is polled; a console
+    // host has no window messages to process.
+    void OnStatus(TCustomVeltoPrinter&, const TVeltoStatusInfo&, bool&) {}
+
+    void OnError(TCustomVeltoPrinter& Sender, const TVeltoStatusInfo&, bool& IsStop)
+    {
+        const std::string msg = GetSenseCodeMsg(static_cast<std::uint32_t>(Sender.SenseCode()));
+        IsStop = true;
+        platform::ShowMessageBox("[" + msg + "] 처리를 중지합니다", kErrorCaption, platform::MessageIcon::Warning);
+    }
+};
+
+// The serial port of the IC contact pair.
+struct TComPort {
+    std::string Port = "COM1";
+    bool DtrEnable = false;
+    platform::SerialPort Device;
+
+    platform::SerialSettings Settings() const
+    {
+        platform::SerialSettings s;
+        s.BaudRate = 9600;
+        s.DataBits = 8;
+        s.StopBits = 1;
+        s.Dtr = DtrEnable;
+        s.Rts = false;
+        return s;
+    }
+};
+
+} // namespace scorpa
+
+namespace {
+
+using namespace scorpa;
+
+TDummyObj* DummyObj = nullptr;
+TVeltoScsi* Printer = nullptr;
+TComPort* cpic = nullptr;
+
+std::uint32_t PollLimitFromEnvironment()
+{
+    // Tests shorten the wait for a printer that never finishes.
+    if (const char* s = std::getenv("TAVRIN_SCORPA_POLL_LIMIT_MS")) {
+        std::uint32_t v = 0;
+        const char* end = s + std::strlen(s);
+        const auto [p, ec] = std::from_chars(s, end, v);
+        if (ec == std::errc() && p == end && v > 0) return v;
+    }
+    return DEFAULT_POLL_LIMIT_MS;
+}
+
+__attribute__((constructor)) void LibInit()
+{
+    DummyObj = new TDummyObj;
+    Printer = new TVeltoScsi;  // loads the ASPI layer
+    Printer->SetPollLimitMs(PollLimitFromEnvironment());
+    cpic = new TComPort;
+}
+
+__attribute__((destructor)) void LibExit()
+{
+    delete Printer;  // unloads the ASPI layer, then closes
+    Printer = nullptr;
+    delete cpic;     // closes the port if it is open
+    cpic = nullptr;
+    delete DummyObj;
+    DummyObj = nullptr;
+}
+
+ScorpaBool B(bool v) { return v ? 1 : 0; }
+
+// Nothing raised inside may cross the C boundary: it ends the call with false.
+template <typename F>
+ScorpaBool Guard(F&& f)
+{
+    try {
+        return B(f());
+    } catch (...) {
+        return 0;
+    }
+}
+
+void CopyText(const std::string& text, char* out, std::size_t size)
+{
+    if (!out) return;
+    const std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+template <bool Color>
+ScorpaBool TransImageFile(int32_t x, int32_t y, const char* tbmp)
+{
+    return Guard([&] {
+        if (!tbmp) return false;
+        TBitmap bmp = TBitmap::LoadFromFile(tbmp);
+        const int S = ScreenPixelsPerInch();
+        x = MulDiv(x, Printer->Dpi(), S);
+        y = MulDiv(y, Printer->Dpi(), S);
+        if (x < 0) x = 0;
+        if (y < 0) y = 0;
+        return Color ? Printer->TransColorImage(x, y, bmp) : Printer->TransMonoImage(x, y, bmp);
+    });
+}
+
+} // namespace
+
+extern "C" {
+
+ScorpaBool SCSIOpen(void)
+{
+    return Guard([] {
+        Printer->OnStatus = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnStatus(s, i, stop); };
+        Printer->OnError = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnError(s, i, stop); };
+        return Printer->Open();
+    });
+}
+
+void SCSIClose(void) { Printer->Close(); }
+
+ScorpaBool SCSIReset(void) { return Guard([] { return Printer->Reset(); }); }
+ScorpaBool SCSIPrintStart(void) { return Guard([] { return Printer->PrintStart(); }); }
+ScorpaBool SCSIFlipTurn(void) { return Guard([] { return Printer->FlipTurn(); }); }
+ScorpaBool SCSIRotateDefault(void) { return Guard([] { return Printer->RotateDefault(); }); }
+ScorpaBool SCSIRotate90(void) { return Guard([] { return Printer->Rotate90(); }); }
+ScorpaBool SCSIRotate270(void) { return Guard([] { return Printer->Rotate270(); }); }
+ScorpaBool SCSISetOverlayImageArea(void) { return Guard([] { return Printer->SetOverlayImageArea(); }); }
+ScorpaBool SCSISetOverlayFullArea(void) { return Guard([] { return Printer->SetOverlayFullArea(); }); }
+ScorpaBool SCSISetOverlayClear(void) { return Guard([] { return Printer->SetOverlayClear(); }); }
+ScorpaBool SCSISetOverlayImageText(void) { return Guard([] { return Printer->SetOverlayImageText(); }); }
+ScorpaBool SCSISetOverlayNotArea(TScorpaRect OffRect) { return Guard([&] { return Printer->SetOverlayNotArea(OffRect); }); }
+
+void SCSISetParallelMode(ScorpaBool bset) { Printer->SetParallelMode(bset != 0); }
+
+ScorpaBool SCSITransEncodeData(int32_t nTrackNo, const char* pData)
+{
+    return Guard([&] { return Printer->TransEncodeData(nTrackNo, pData ? std::string(pData) : std::string()); });
+}
+
+ScorpaBool SCSIReadEncode(int32_t nTrackNo, char* pData)
+{
+    return Guard([&] {
+        const int tracks[1] = {nTrackNo};
+        std::string data;
+        const bool ok = Printer->ReadEncodeData(tracks, data);
+        if (ok) CopyText(data, pData, SCORPA_ENCODE_TEXT_SIZE);
+        return ok;
+    });
+}
+
+ScorpaBool SCSIEject(void) { return Guard([] { return Printer->Eject(); }); }
+ScorpaBool SCSIErrorEject(void) { return Guard([] { return Printer->ErrorEject(); }); }
+
+ScorpaBool SCSISetMemoryMode(TVeltoMemoryMode mValue) { return Guard([&] { return Printer->SetMemoryMode(mValue); }); }
+
+ScorpaBool SCSITransMonoImage(int32_t x, int32_t y, const char* tbmp) { return TransImageFile<false>(x, y, tbmp); }
+ScorpaBool SCSITransColorImage(int32_t x, int32_t y, const char* tbmp) { return TransImageFile<true>(x, y, tbmp); }
+
+ScorpaBool SCSIPrinterInfo(TVeltoSystemInfo* sr)
+{
+    if (sr) std::memcpy(sr, &Printer->PrinterInfo(), sizeof(TVeltoSystemInfo));
+    Printer->Close();
+    return 1;
+}
+
+ScorpaBool SCSIGetProductName(char* pName)
+{
+    CopyText(Printer->ProductName(), pName, SCORPA_PRODUCT_NAME_SIZE);
+    return B(Printer->ProductName().empty());
+}
+
+ScorpaBool SCSISetRFProc(void) { return Guard([] { return Printer->SetICEncodeArea(); }); }
+ScorpaBool SCSIRFEject(void) { return Guard([] { return Printer->RFEject(); }); }
+ScorpaBool SCSIRFErrEject(void) { return Guard([] { return Printer->RFErrorEject(); }); }
+ScorpaBool SCSIRFFeedOut(void) { return Guard([] { return Printer->CardFeedOut(); }); }
+ScorpaBool SCSISetHologram(void) { return Guard([] { return Printer->SetHologram(); }); }
+
+ScorpaBool SCSIRFText(const char* pText, int32_t nLeft, int32_t nTop, const char* pFontName, int32_t nFontSize,
+                      int32_t nFontColor, int32_t nFontStyle, ScorpaBool bRot, int32_t nAlign)
+{
+    return Guard([&] {
+        TFontSpec font;
+        font.Name = pFontName ? pFontName : "";
+        font.Size = nFontSize;
+        font.Color = static_cast<std::uint32_t>(nFontColor);
+        font.Style = nFontStyle & (fsBold | fsItalic | fsUnderline | fsStrikeOut);
+        font.PixelsPerInch = ScreenPixelsPerInch();
+        TBitmap bmp = RenderText(pText ? pText : "", font);
+        if (bRot) Rotate180(bmp);
+        const int left = AlignLeft(nLeft, bmp.Width(), nAlign);
+        // Positions here are printer dots already.
+        return nFontColor == 0 ? Printer->TransMonoImage(left, nTop, bmp) : Printer->TransColorImage(left, nTop, bmp);
+    });
+}
+
+ScorpaBool SCSIICContact(const char* Com)
+{
+    return Guard([&] {
+        cpic->Port = Com ? Com : "";
+        cpic->DtrEnable = true;
+        if (cpic->Device.IsOpen()) return true;
+        return cpic->Device.Open(cpic->Port, cpic->Settings());
+    });
+}
+
+void SCSIICRelease(void) { cpic->Device.Close(); }
+
+ScorpaBool SCSIICLocate(void)
+{
+    if (!SCSISetRFProc()) return 0;
+    if (!SCSIFlipTurn()) return 0;
+    if (!SCSIPrintStart()) return 0;
+    if (!SCSIRFEject()) return 0;
+    if (!SCSISetRFProc()) return 0;
+    if (!SCSIFlipTurn()) return 0;
+    return SCSIPrintStart();
+}
+
+} // extern "C"

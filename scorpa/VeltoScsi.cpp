@@ -1,0 +1,227 @@
+#include "VeltoScsi.h"
+
+#include "WinAspi.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace scorpa {
+namespace {
+
+// An inquiry field: up to its first NUL, without blanks and control
+// characters around it.
+std::string InquiryField(const std::uint8_t* p, std::size_t n)
+{
+    const auto* end = std::find(p, p + n, std::uint8_t(0));
+    return platform::Trim(std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)));
+}
+
+std::int32_t Size16(std::span<const std::uint8_t, 20> page, std::size_t at)
+{
+    return ((page[at] << 8) | page[at + 1]) + 34;
+}
+
+} // namespace
+
+TCDB aCDB_Print(std::uint32_t n)
+{
+    return {0x0A, 0x00, static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n),
+            0x00};
+}
+
+void DecodeSystemInfo(std::span<const std::uint8_t, 20> page, TVeltoSystemInfo& info)
+{
+    std::uint8_t* flags[8] = {&info.FlipTurnUnit,  &info.StackerUnit, &info.SecondHeadUnit, &info.HeatRollerUnit,
+                              &info.ICEncoderUnit, &info.SetHiCo,     &info.JIS_2_Support,  &info.ISO_Support};
+    for (int i = 0; i < 8; ++i) *flags[i] = (page[0] >> (7 - i)) & 1;
+
+    const std::uint8_t ribbon = page[2];
+    if (ribbon & 0x20) info.RibbonType = rtOP;
+    else if (ribbon & 0x10) info.RibbonType = rtHologram;
+    else if (ribbon & 0x08) info.RibbonType = rtBKOP1;
+    else if (ribbon & 0x04) info.RibbonType = rtYMC1;
+    else if (ribbon & 0x02) info.RibbonType = rtYMCK1;
+    else if (ribbon & 0x01) info.RibbonType = rtYMCKO1;
+    else info.RibbonType = rtNone;
+
+    const std::uint8_t mem = page[5];
+    if (mem & 0x01) info.MemoryMode = mmRingM_DataHold;
+    else if (mem & 0x02) info.MemoryMode = mmRingM_DualSide;
+    else if (mem & 0x04) info.MemoryMode = mmEconomy_DualSide;
+    else info.MemoryMode = mmRingM_AutoClear;
+
+    info.MaxImageWidth = Size16(page, 8);
+    info.MaxImageHeight = Size16(page, 10);
+    info.MaxTextWidth = Size16(page, 12);
+    info.MaxTextHeight = Size16(page, 14);
+    info.MaxOverlayWidth = Size16(page, 16);
+    info.MaxOverlayHeight = Size16(page, 18);
+    info.PrinterResolution = 300;
+}
+
+TVeltoScsi::TVeltoScsi() : aImageBuf(2 + MAX_IMAGE_BUF_LEN + 1, 0)
+{
+    FScsiID = -1;
+    FAspiLoaded = AspiLoad();
+}
+
+TVeltoScsi::~TVeltoScsi()
+{
+    ASPI_FreeModule();
+    Close();
+}
+
+bool TVeltoScsi::AspiLoad() { return ASPI_LoadModule(); }
+
+bool TVeltoScsi::Inquiry()
+{
+    bool result = false;
+    FScsiID = 0;
+    FHostID = 0;
+    // Without the layer there is nothing to search and nothing to call.
+    if (!ASPI_IsLoaded()) return false;
+
+    const int last = SCSI_HostAdapterInquiry() & 0xFF;
+    for (int h = 0; h <= last && !result; ++h) {
+        for (int t = 0; t < MAX_SCSI_PORT; ++t) {
+            std::array<std::uint8_t, 36> buf {};
+            if (!SCSI_ExecCommand(static_cast<std::uint8_t>(t), buf.data(), 36, SRB_DIR_IN, CDB_LEN, aCDB_Inquiry.data(), h))
+                continue;
+            FVenderId = InquiryField(buf.data() + 8, 8);
+            FProductId = InquiryField(buf.data() + 16, 16);
+            FProductRevLevel = InquiryField(buf.data() + 32, 4);
+            if (FVenderId == "VELTO") {
+                FProductName = FProductId;
+                FScsiID = t;
+                FHostID = h;
+                result = true;
+                break;
+            }
+        }
+    }
+    if (result) result = GetPrinterInfo();
+    return result;
+}
+
+bool TVeltoScsi::GetPrinterInfo()
+{
+    std::uint8_t* flags[8] = {&FPrinterInfo.FlipTurnUnit,  &FPrinterInfo.StackerUnit, &FPrinterInfo.SecondHeadUnit,
+                              &FPrinterInfo.HeatRollerUnit, &FPrinterInfo.ICEncoderUnit, &FPrinterInfo.SetHiCo,
+                              &FPrinterInfo.JIS_2_Support,  &FPrinterInfo.ISO_Support};
+    for (auto* f : flags) *f = 0;
+    std::array<std::uint8_t, 20> page {};
+    if (!SCSI_ExecCommand(static_cast<std::uint8_t>(FScsiID), page.data(), 20, SRB_DIR_IN, CDB_LEN,
+                          aCDB_PrinterSysInfo.data(), FHostID))
+        return false;
+    DecodeSystemInfo(page, FPrinterInfo);
+    return true;
+}
+
+bool TVeltoScsi::PrintCommandEx(const CMD_Header& header, const std::uint8_t* pBuf, int nLen)
+{
+    if (!FActive) return false;
+    // A parameter text that does not fit the block is refused, not cut.
+    if (nLen > MAX_PARAM_LEN) return false;
+    std::array<std::uint8_t, 256> block {};
+    block[0] = header.Code;
+    block[1] = static_cast<std::uint8_t>(header.Command);
+    if (pBuf && nLen > 0) std::memcpy(block.data() + 2, pBuf, static_cast<std::size_t>(nLen));
+    else nLen = 0;
+    const TCDB cdb = aCDB_Print(static_cast<std::uint32_t>(nLen + 2));
+    if (SCSI_ExecCommand(static_cast<std::uint8_t>(FScsiID), block.data(), MAX_BUF_LEN, SRB_DIR_OUT, CDB_LEN, cdb.data(),
+                         FHostID))
+        return CheckPrintingStatus(header);
+    if (OnScsiError) OnScsiError(*this, SCSI_WRITE_LENGTH_ERROR);
+    return false;
+}
+
+bool TVeltoScsi::Read(const TCDB& cdb, std::uint8_t* buffer, int length)
+{
+    if (!FActive) return false;
+    if (SCSI_ExecCommand(static_cast<std::uint8_t>(FScsiID), buffer, length, SRB_DIR_IN, CDB_LEN, cdb.data(), FHostID))
+        return true;
+    if (OnScsiError) OnScsiError(*this, SCSI_READ_TIMEOUT_ERROR);
+    return false;
+}
+
+bool TVeltoScsi::GetPrinterData(std::span<std::uint8_t, 256> buffer) { return Read(aCDB_GetPrinterData, buffer.data(), 255); }
+bool TVeltoScsi::GetPrinterStatusInfo(std::span<std::uint8_t, 32> buffer) { return Read(aCDB_PrinterStatInfo, buffer.data(), 32); }
+bool TVeltoScsi::GetRequestSenseData(std::span<std::uint8_t, 20> buffer) { return Read(aCDB_RequestSense, buffer.data(), 20); }
+
+bool TVeltoScsi::CheckSenseData()
+{
+    if (FScsiID < 0) return false;
+    std::array<std::uint8_t, 20> sense {};
+    if (!GetRequestSenseData(sense)) return false;
+    FSenseKey = sense[2];
+    FSenseCode = (sense[12] << 8) | sense[13];
+    FUnitCode = sense[14];
+    return true;
+}
+
+bool TVeltoScsi::ColorTransData(const TBitmap& bitmap, int X, int Y, int nWidth, int nHeight)
+{
+    (void)X;
+    return StreamImage(bitmap, Y, nWidth, nHeight, true);
+}
+
+bool TVeltoScsi::MonoTransData(const TBitmap& bitmap, int X, int Y, int nWidth, int nHeight)
+{
+    (void)X;
+    return StreamImage(bitmap, Y, nWidth, nHeight, false);
+}
+
+bool TVeltoScsi::StreamImage(const TBitmap& bitmap, int Y, int nWidth, int nHeight, bool color)
+{
+    const long long R = static_cast<long long>(nWidth) * (color ? 3 : 1);
+    if (R > MAX_IMAGE_BUF_LEN) return false;  // a row that fits no block
+    const long long T = R * nHeight;
+    if (T <= MAX_IMAGE_BUF_LEN) return TransData(bitmap, Y, Y, nHeight, nWidth, color);
+
+    const long long k = MAX_IMAGE_BUF_LEN / R;
+    const long long m = T / (k * R);
+    bool ok = false;
+    for (long long i = 0; i < m; ++i) {
+        ok = TransData(bitmap, Y, static_cast<int>(Y + i * k), static_cast<int>(k), nWidth, color);
+        if (!ok) return false;
+    }
+    const long long r = nHeight - k * m;
+    if (r >= 1) ok = TransData(bitmap, Y, static_cast<int>(Y + k * m), static_cast<int>(r), nWidth, color);
+    return ok;
+}
+
+bool TVeltoScsi::TransData(const TBitmap& bitmap, int Y, int y0, int c, int nWidth, bool color)
+{
+    if (bitmap.PixelFormat() != (color ? TPixelFormat::pf24bit : TPixelFormat::pf1bit)) return false;
+    const int w = std::max(nWidth, 0);
+    const int rows = std::max(c, 0);
+    const int first = y0 - Y;
+    // Only what the bitmap has can be sent.
+    if (w > bitmap.Width() || (rows > 0 && (first < 0 || first + rows > bitmap.Height()))) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * (color ? 3 : 1);
+    const std::size_t length = 2 + rowBytes * static_cast<std::size_t>(rows);
+    if (length > aImageBuf.size()) return false;
+
+    aImageBuf[0] = CMD_TRANS_DMA.Code;
+    aImageBuf[1] = static_cast<std::uint8_t>(CMD_TRANS_DMA.Command);
+    std::uint8_t* out = aImageBuf.data() + 2;
+    for (int j = 0; j < rows; ++j) {
+        const auto line = bitmap.ScanLine(first + j);
+        if (color) {
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* p = line.data() + static_cast<std::size_t>(x) * 3;
+                *out++ = p[2];
+                *out++ = p[1];
+                *out++ = p[0];
+            }
+        } else {
+            for (int x = 0; x < w; ++x) *out++ = bitmap.Bit(x, first + j) ? 0x00 : 0xFF;
+        }
+    }
+    const TCDB cdb = aCDB_Print(static_cast<std::uint32_t>(length));
+    return SCSI_ExecCommand(static_cast<std::uint8_t>(FScsiID), aImageBuf.data(), static_cast<int>(length), SRB_DIR_OUT,
+                            CDB_LEN, cdb.data(), FHostID);
+}
+
+} // namespace scorpa

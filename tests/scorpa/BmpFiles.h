@@ -1,0 +1,107 @@
+#pragma once
+// Windows bitmap files written byte by byte, for the image tests.
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace bmpfiles {
+
+struct Rgb {
+    std::uint8_t r, g, b;
+};
+
+inline void Put16(std::vector<std::uint8_t>& v, std::uint32_t x)
+{
+    v.push_back(static_cast<std::uint8_t>(x));
+    v.push_back(static_cast<std::uint8_t>(x >> 8));
+}
+inline void Put32(std::vector<std::uint8_t>& v, std::uint32_t x)
+{
+    Put16(v, x & 0xFFFF);
+    Put16(v, x >> 16);
+}
+
+// pixels[y][x], y = 0 the top row. bits: 1, 8, 24 or 32. A palette is
+// made for 1 and 8 bits (1 bit: index 0 black, index 1 white, unless
+// invertPalette). topDown writes a negative height.
+inline std::vector<std::uint8_t> Make(const std::vector<std::vector<Rgb>>& pixels, int bits, bool topDown = false,
+                                      bool invertPalette = false)
+{
+    const int h = static_cast<int>(pixels.size());
+    const int w = h ? static_cast<int>(pixels[0].size()) : 0;
+    std::vector<Rgb> palette;
+    if (bits == 1) palette = invertPalette ? std::vector<Rgb>{{255, 255, 255}, {0, 0, 0}} : std::vector<Rgb>{{0, 0, 0}, {255, 255, 255}};
+    if (bits == 8)
+        for (const auto& row : pixels)
+            for (const auto& p : row) {
+                bool seen = false;
+                for (const auto& q : palette) seen |= q.r == p.r && q.g == p.g && q.b == p.b;
+                if (!seen) palette.push_back(p);
+            }
+    const std::uint32_t stride = ((static_cast<std::uint32_t>(w) * bits + 31) / 32) * 4;
+    const std::uint32_t offset = 14 + 40 + static_cast<std::uint32_t>(palette.size()) * 4;
+    std::vector<std::uint8_t> f;
+    f.push_back('B');
+    f.push_back('M');
+    Put32(f, offset + stride * h);
+    Put32(f, 0);
+    Put32(f, offset);
+    Put32(f, 40);
+    Put32(f, static_cast<std::uint32_t>(w));
+    Put32(f, static_cast<std::uint32_t>(topDown ? -h : h));
+    Put16(f, 1);
+    Put16(f, static_cast<std::uint32_t>(bits));
+    Put32(f, 0);
+    Put32(f, stride * h);
+    Put32(f, 2835);
+    Put32(f, 2835);
+    Put32(f, static_cast<std::uint32_t>(palette.size()));
+    Put32(f, 0);
+    for (const auto& p : palette) {
+        f.push_back(p.b);
+        f.push_back(p.g);
+        f.push_back(p.r);
+        f.push_back(0);
+    }
+    for (int i = 0; i < h; ++i) {
+        const auto& row = pixels[topDown ? i : h - 1 - i];
+        std::vector<std::uint8_t> line(stride, 0);
+        for (int x = 0; x < w; ++x) {
+            const Rgb p = row[x];
+            if (bits == 24 || bits == 32) {
+                const int at = x * (bits / 8);
+                line[at] = p.b;
+                line[at + 1] = p.g;
+                line[at + 2] = p.r;
+                if (bits == 32) line[at + 3] = 0xFF;
+            } else if (bits == 8) {
+                for (std::size_t k = 0; k < palette.size(); ++k)
+                    if (palette[k].r == p.r && palette[k].g == p.g && palette[k].b == p.b) line[x] = static_cast<std::uint8_t>(k);
+            } else {
+                const bool white = p.r + p.g + p.b > 382;
+                if (white != invertPalette) line[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+            }
+        }
+        f.insert(f.end(), line.begin(), line.end());
+    }
+    return f;
+}
+
+inline void Write(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// An image of w x h where pixel (x, y) is the colour f(x, y).
+template <typename F>
+std::vector<std::vector<Rgb>> Pattern(int w, int h, F f)
+{
+    std::vector<std::vector<Rgb>> px(static_cast<std::size_t>(h), std::vector<Rgb>(static_cast<std::size_t>(w)));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px[y][x] = f(x, y);
+    return px;
+}
+
+} // namespace bmpfiles

@@ -1,0 +1,374 @@
+// libscorpa.so loaded with dlopen by a small driver in a sandbox program
+// directory, against the testbed's simulated SCSI bus (libwnaspi32.so), the
+// way the program uses it: what reached the printer, byte for byte, and
+// what the user was shown, word for word.
+#include "BmpFiles.h"
+#include "harness/Harness.h"
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <stdlib.h>
+#include <unistd.h>
+
+using harness::Sandbox;
+
+namespace {
+
+const std::string kCaption = "[Quorvane Corp] 오류";
+
+std::string StopBox(const std::string& message) { return harness::Box(kCaption, "[" + message + "] 처리를 중지합니다"); }
+
+std::string Lines(const std::vector<std::string>& lines)
+{
+    std::string s;
+    for (const auto& l : lines) s += l + "\n";
+    return s;
+}
+
+class ScorpaBus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        box.InstallStandIn("libwnaspi32.so");
+        box.InstallInProgramDir(SCORPA_DRIVER);
+    }
+
+    harness::RunResult Drive(const std::vector<std::string>& calls, const std::map<std::string, std::string>& env = {})
+    {
+        auto r = box.Run(calls, env, box.ProgramDir() + "scorpa-driver");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r;
+    }
+
+    void Scenario(const std::string& text) const { Sandbox::WriteFile(box.World() + "/scenario.ini", text); }
+
+    std::vector<std::string> Bus() const { return box.Calls("aspi"); }
+
+    // The command blocks and image blocks that went out, as the bus logged them.
+    std::vector<std::string> Printed() const
+    {
+        std::vector<std::string> out;
+        for (const auto& l : Bus()) {
+            if (l.rfind("PRINT ", 0) != 0) continue;
+            const auto start = l.find(' ', 6) + 1;
+            out.push_back(l.substr(start, l.find(" [cdb") - start));
+        }
+        return out;
+    }
+
+    std::vector<std::string> Matching(const std::string& prefix) const
+    {
+        std::vector<std::string> out;
+        for (const auto& l : Bus())
+            if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        return out;
+    }
+
+    std::string Block(int n) const
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "/scsi/%04d.bin", n);
+        return Sandbox::ReadFile(box.World() + name);
+    }
+
+    std::string PrinterState(const std::string& key) const
+    {
+        return platform::ReadProfileValue(box.World() + "/printer.ini", "state", key).value_or("");
+    }
+
+    Sandbox box;
+};
+
+} // namespace
+
+TEST_F(ScorpaBus, FeedAsTheProgramSendsItMovesTheCardToTheEncoder)
+{
+    const auto r = Drive({"SCSIOpen", "SCSISetRFProc", "SCSIFlipTurn", "SCSIPrintStart", "SCSIClose"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSISetRFProc = 1", "SCSIFlipTurn = 1", "SCSIPrintStart = 1", "SCSIClose = -"}));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>E0.", "<1B>T", "<1B>>"}));
+    // The CDB announces ESC, the letter and the text; the adapter gets 255 bytes.
+    const auto prints = Matching("PRINT");
+    ASSERT_EQ(prints.size(), 3u);
+    EXPECT_EQ(prints[0], "PRINT 0:3 <1B>E0. [cdb 0A 00 00 00 04 00, buffer 255] = 1");
+    EXPECT_EQ(prints[1], "PRINT 0:3 <1B>T [cdb 0A 00 00 00 02 00, buffer 255] = 1");
+    EXPECT_EQ(Block(1), std::string("\x1B" "E0.", 4));
+    EXPECT_EQ(PrinterState("place"), "encoding station");
+    EXPECT_EQ(PrinterState("flipped"), "1");
+}
+
+TEST_F(ScorpaBus, EachCommandIsPolledUntilThePrinterIsReady)
+{
+    Scenario("[aspi]\nbusy_polls=3\n");
+    Sandbox::WriteFile(box.World() + "/printer.ini", "[state]\nplace=encoding station\n");
+    EXPECT_EQ(Drive({"SCSIOpen", "SCSIFlipTurn"}).out, Lines({"SCSIOpen = 1", "SCSIFlipTurn = 1"}));
+    const auto bus = Bus();
+    const auto flip = std::find_if(bus.begin(), bus.end(), [](const auto& l) { return l.rfind("PRINT", 0) == 0; });
+    ASSERT_NE(flip, bus.end());
+    // One pass is a status read and a sense read, with no pause between.
+    EXPECT_EQ(std::vector<std::string>(flip + 1, bus.end()),
+              (std::vector<std::string> {"STATUS 0:3 = 1 busy", "SENSE 0:3 = 1 0000", "STATUS 0:3 = 1 busy",
+                                         "SENSE 0:3 = 1 0000", "STATUS 0:3 = 1 busy", "SENSE 0:3 = 1 0000",
+                                         "STATUS 0:3 = 1 ready", "SENSE 0:3 = 1 0000"}));
+}
+
+TEST_F(ScorpaBus, EjectAsTheProgramSendsItPutsTheCardOut)
+{
+    Sandbox::WriteFile(box.World() + "/printer.ini", "[state]\nplace=encoding station\nflipped=0\nfed=1\n");
+    const auto r = Drive({"SCSIOpen", "SCSIRFEject", "SCSIEject", "SCSIPrintStart", "SCSIClose"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIRFEject = 1", "SCSIEject = 1", "SCSIPrintStart = 1", "SCSIClose = -"}));
+    // No encode read was done: Eject sends nothing.
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>E1.", "<1B>>"}));
+    EXPECT_EQ(PrinterState("place"), "output");
+}
+
+TEST_F(ScorpaBus, AMagneticTrackWrittenReadsBack)
+{
+    const auto r = Drive({"SCSIOpen", "SCSITransEncodeData:2:12345", "SCSIReadEncode:2", "SCSIEject", "SCSIEject"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSITransEncodeData = 1", "SCSIReadEncode = 1 \"12345\"", "SCSIEject = 1",
+                            "SCSIEject = 1"}));
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>M2,5.12345", "<1B>A0,<04>.", "<1B>A1,<04>.", "<1B>A2,<01>."}));
+    EXPECT_EQ(Matching("DATA"), (std::vector<std::string> {"DATA 0:3 = 1 \"12345\""}));
+}
+
+TEST_F(ScorpaBus, TrackOneIsSentWithSelectorZeroAndTrackFourWithoutText)
+{
+    Scenario("[aspi]\ntrack1=%B1234^DOE/J\n");
+    const auto r = Drive({"SCSIOpen", "SCSITransEncodeData:1:ABC", "SCSITransEncodeData:4:ABC", "SCSIReadEncode:1",
+                          "SCSIReadEncode:7"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSITransEncodeData = 1", "SCSITransEncodeData = 1",
+                            "SCSIReadEncode = 1 \"ABC\"", "SCSIReadEncode = 1 \"\""}));
+    // An unknown track still reads, with an empty mask.
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>M0,3.ABC", "<1B>M", "<1B>A0,<01>.", "<1B>A1,<01>.", "<1B>A0,<00>.",
+                                                    "<1B>A1,<00>."}));
+    EXPECT_EQ(Matching("PRINT")[1], "PRINT 0:3 <1B>M [cdb 0A 00 00 00 02 00, buffer 255] = 1");
+}
+
+TEST_F(ScorpaBus, AParameterTextTooLongForTheBlockIsRefusedUnsent)
+{
+    const std::string fits(247, 'x');   // "0,247." + 247 = 253 bytes of text
+    const std::string over(248, 'x');
+    const auto r = Drive({"SCSIOpen", "SCSITransEncodeData:1:" + over, "SCSITransEncodeData:1:" + fits});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSITransEncodeData = 0", "SCSITransEncodeData = 1"}));
+    const auto prints = Matching("PRINT");
+    ASSERT_EQ(prints.size(), 1u);
+    EXPECT_NE(prints[0].find("[cdb 0A 00 00 00 FF 00, buffer 255]"), std::string::npos) << prints[0];
+    EXPECT_EQ(Block(1), "\x1BM0,247." + fits);
+}
+
+TEST_F(ScorpaBus, NothingReachesTheBusWhileThePrinterIsNotOpen)
+{
+    const auto r = Drive({"SCSIPrintStart", "SCSIFlipTurn", "SCSITransEncodeData:2:1", "SCSIReadEncode:2", "SCSIEject",
+                          "SCSIErrorEject", "SCSITransColorImage:0:0:/nonexistent.bmp", "SCSIGetProductName"});
+    EXPECT_EQ(r.out, Lines({"SCSIPrintStart = 0", "SCSIFlipTurn = 0", "SCSITransEncodeData = 0",
+                            "SCSIReadEncode = 0 \"untouched\"", "SCSIEject = 1", "SCSIErrorEject = 1",
+                            "SCSITransColorImage = 0", "SCSIGetProductName = 1 \"\""}));
+    EXPECT_EQ(Bus(), std::vector<std::string> {});
+}
+
+TEST_F(ScorpaBus, PrinterInfoFillsTheRecordAndClosesThePrinter)
+{
+    const auto r = Drive({"SCSIOpen", "SCSIPrinterInfo", "SCSIPrintStart", "SCSIGetProductName", "SCSIOpen", "SCSIPrintStart"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1",
+                            "SCSIPrinterInfo = 1 \"01 01 00 00 01 00 00 00 01 00 00 00 1A 04 00 00 A8 02 00 00 1A 04 00 00 "
+                            "A8 02 00 00 1A 04 00 00 A8 02 00 00 2C 01 00 00\"",
+                            "SCSIPrintStart = 0", "SCSIGetProductName = 0 \"VCP-7000\"", "SCSIOpen = 1",
+                            "SCSIPrintStart = 1"}));
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>>"}));
+}
+
+TEST_F(ScorpaBus, TheSearchTakesTheFirstVeltoInTargetOrder)
+{
+    Scenario("[aspi]\nlowercase=0:0\nother=0:2\nprinter=0:5\nproduct=\" VCP-7000 PRO MAX\"\n");
+    const auto r = Drive({"SCSIOpen", "SCSIGetProductName", "SCSIFlipTurn"});
+    EXPECT_EQ(r.out.substr(0, r.out.find("SCSIFlipTurn")), Lines({"SCSIOpen = 1", "SCSIGetProductName = 0 \"VCP-7000 PRO MA\""}));
+    const auto bus = Bus();
+    ASSERT_GE(bus.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(bus.begin(), bus.begin() + 8),
+              (std::vector<std::string> {"HA_INQUIRY = 1", "INQUIRY 0:0 = 1", "INQUIRY 0:1 = 82", "INQUIRY 0:2 = 1",
+                                         "INQUIRY 0:3 = 82", "INQUIRY 0:4 = 82", "INQUIRY 0:5 = 1", "SYSINFO 0:5 = 1"}));
+    EXPECT_EQ(Matching("PRINT")[0].substr(0, 10), "PRINT 0:5 ");
+}
+
+TEST_F(ScorpaBus, WithoutAPrinterEveryAdapterUpToTheAnsweredIdIsSearched)
+{
+    Scenario("[aspi]\nprinter=none\nlowercase=0:6\n");
+    const auto r = Drive({"SCSIOpen", "SCSIGetProductName", "SCSIPrintStart"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 0", "SCSIGetProductName = 1 \"\"", "SCSIPrintStart = 0"}));
+    const auto inquiries = Matching("INQUIRY");
+    ASSERT_EQ(inquiries.size(), 8u * 8u);  // adapters 0 to 7 (HA_SCSI_ID 7), targets 0 to 7
+    EXPECT_EQ(inquiries.back(), "INQUIRY 7:7 = 81");
+    EXPECT_EQ(Printed(), std::vector<std::string> {});
+}
+
+TEST_F(ScorpaBus, AFailedAdapterInquirySearchesAll256Adapters)
+{
+    Scenario("[aspi]\nha_inquiry=fail\nprinter=none\n");
+    const auto r = Drive({"SCSIOpen"});
+    EXPECT_EQ(r.out, "SCSIOpen = 0\n");
+    const auto inquiries = Matching("INQUIRY");
+    ASSERT_EQ(inquiries.size(), 256u * 8u);
+    EXPECT_EQ(inquiries[8], "INQUIRY 1:0 = 81");
+    EXPECT_EQ(inquiries.back(), "INQUIRY 255:7 = 81");
+}
+
+TEST_F(ScorpaBus, AnEmptyHopperEndsPrintStartWellButStopsOtherCommandsWithOneBox)
+{
+    Scenario("[printer]\nhopper=0\n");
+    const auto r = Drive({"SCSIOpen", "SCSIPrintStart", "SCSISetRFProc"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIPrintStart = 1", "SCSISetRFProc = 0"}));
+    EXPECT_EQ(r.err, StopBox("호퍼에 카드가 준비되지 않았습니다"));
+}
+
+TEST_F(ScorpaBus, AnEndedRibbonCountsAsDoneOnlyForPrintStart)
+{
+    Scenario("[printer]\nribbon=ended\n");
+    const auto r = Drive({"SCSIOpen", "SCSIPrintStart", "SCSISetRFProc"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIPrintStart = 1", "SCSISetRFProc = 0"}));
+    EXPECT_EQ(r.err, StopBox("리본이 끝났습니다. 리본을 교체하십시오"));
+}
+
+TEST_F(ScorpaBus, AnOpenCoverIsShownWithItsMessage)
+{
+    Scenario("[printer]\ncover=open\n");
+    const auto r = Drive({"SCSIOpen", "SCSISetRFProc", "SCSIClose"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSISetRFProc = 0", "SCSIClose = -"}));
+    EXPECT_EQ(r.err, StopBox("장비의 전면 커버가 열렸습니다"));
+}
+
+TEST_F(ScorpaBus, AnUnknownSenseCodeShowsEmptyBrackets)
+{
+    Scenario("[aspi]\nsense=0x80BC\n");
+    const auto r = Drive({"SCSIOpen", "SCSIReset"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIReset = 0"}));
+    EXPECT_EQ(r.err, StopBox(""));
+}
+
+TEST_F(ScorpaBus, ICLocateStopsAtTheFirstFailingStep)
+{
+    Scenario("[aspi]\nsense=0x80B4\nsense_on=T\n");
+    const auto r = Drive({"SCSIOpen", "SCSIICLocate"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIICLocate = 0"}));
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>E0.", "<1B>T"}));
+    EXPECT_EQ(r.err, StopBox("플립턴 장치가 연결되지 않았습니다"));
+}
+
+TEST_F(ScorpaBus, ICLocateRunsItsSevenSteps)
+{
+    const auto r = Drive({"SCSIOpen", "SCSIICLocate"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIICLocate = 1"}));
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>E0.", "<1B>T", "<1B>>", "<1B>E1.", "<1B>E0.", "<1B>T", "<1B>>"}));
+}
+
+TEST_F(ScorpaBus, TransportFailuresFailTheCommandWithoutAMessage)
+{
+    Scenario("[aspi]\nwrite_error=1\n");
+    auto r = Drive({"SCSIOpen", "SCSIFlipTurn", "SCSIPrintStart"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIFlipTurn = 0", "SCSIPrintStart = 0"}));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ScorpaBus, AStatusReadThatNeverCompletesIsGivenUpAndAborted)
+{
+    Scenario("[aspi]\ntimeout=status\n");
+    const auto r = Drive({"SCSIOpen", "SCSIFlipTurn"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIFlipTurn = 0"}));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Matching("ABORT"), (std::vector<std::string> {"ABORT = 1"}));
+}
+
+TEST_F(ScorpaBus, ALateCompletionWritesOnlyIntoMemoryStillHeldForIt)
+{
+    // The layer refuses the abort and finishes the read after the time-out:
+    // the request block and its buffer must still be there (the sanitizer
+    // build reports any write into freed memory), and the caller's buffer
+    // stays untouched.
+    Scenario("[aspi]\ntimeout=data\nabort=ignore\nlate_ms=3400\ntrack2=LATE\n");
+    const auto r = Drive({"SCSIOpen", "SCSIReadEncode:2", "SCSIReset", "SCSIClose"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIReadEncode = 0 \"untouched\"", "SCSIReset = 1", "SCSIClose = -"}));
+    EXPECT_EQ(Matching("ABORT"), (std::vector<std::string> {"ABORT = 3"}));
+    EXPECT_EQ(Matching("LATE"), (std::vector<std::string> {"LATE COMPLETION = 1"}));
+    EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST_F(ScorpaBus, WithoutTheAspiLayerOpenFailsCleanly)
+{
+    std::filesystem::remove(box.ProgramDir() + "libwnaspi32.so");
+    const auto r = Drive({"SCSIOpen", "SCSIPrintStart", "SCSIGetProductName", "SCSIClose"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 0", "SCSIPrintStart = 0", "SCSIGetProductName = 1 \"\"", "SCSIClose = -"}));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ScorpaBus, TheRealLayerWithoutSgDevicesFindsNoPrinter)
+{
+    box.InstallInProgramDir(std::string(TAVRIN_PROGRAM_DIR) + "/libwnaspi32.so");
+    const auto r = Drive({"SCSIOpen", "SCSIPrintStart"});
+    if (std::filesystem::exists("/dev/sg0")) GTEST_SKIP() << "this machine has SCSI generic devices";
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 0", "SCSIPrintStart = 0"}));
+    EXPECT_EQ(Bus(), std::vector<std::string> {});
+}
+
+TEST_F(ScorpaBus, ImagePositionsAreScreenPixelsTurnedIntoDots)
+{
+    using bmpfiles::Rgb;
+    const std::string file = box.WorkDir() + "/card.bmp";
+    bmpfiles::Write(file, bmpfiles::Make({{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}}, 24));
+    const auto r = Drive({"SCSITransColorImage:96:96:" + file, "SCSIOpen", "SCSITransColorImage:96:-5:" + file,
+                          "SCSITransMonoImage:10:20:" + file, "SCSITransColorImage:0:0:" + box.WorkDir() + "/missing.bmp"},
+                         {{"TAVRIN_SCREEN_DPI", "96"}});
+    EXPECT_EQ(r.out, Lines({"SCSITransColorImage = 0", "SCSIOpen = 1", "SCSITransColorImage = 1", "SCSITransMonoImage = 1",
+                            "SCSITransColorImage = 0"}));
+    // 96 screen pixels are 300 dots; 10 and 20 pixels are 31.25 and 62.5 dots, rounded.
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>I300,0,2,2,12.", "<1B>D +12", "<1B>C31,63,2,2,4.", "<1B>D +4"}));
+    EXPECT_EQ(Block(2), std::string("\x1B" "D" "\xFF\x00\x00\x00\xFF\x00" "\x00\x00\xFF\xFF\xFF\xFF", 14));
+    EXPECT_EQ(Block(4), std::string("\x1B" "D" "\xFF\xFF\xFF\x00", 6));
+    EXPECT_EQ(Matching("PRINT")[1], "PRINT 0:3 <1B>D +12 [cdb 0A 00 00 00 0E 00, buffer 14] = 1");
+}
+
+TEST_F(ScorpaBus, TextIsRenderedAndPlacedByItsAlignment)
+{
+    const auto r = Drive({"SCSIOpen", "SCSIRFText:Card 42:500:50:DejaVu Sans:12:0:0:0:0",
+                          "SCSIRFText:Card 42:500:50:DejaVu Sans:12:0:0:0:1", "SCSIRFText:Card 42:500:50:DejaVu Sans:12:0:0:0:2",
+                          "SCSIRFText:Card 42:500:50:DejaVu Sans:12:255:8:1:0"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSIRFText = 1", "SCSIRFText = 1", "SCSIRFText = 1", "SCSIRFText = 1"}));
+    const auto printed = Printed();
+    ASSERT_EQ(printed.size(), 8u);
+    int x = 0, y = 0, w = 0, h = 0;
+    long long n = 0;
+    ASSERT_EQ(std::sscanf(printed[0].c_str(), "<1B>C%d,%d,%d,%d,%lld.", &x, &y, &w, &h, &n), 5) << printed[0];
+    EXPECT_EQ(x, 500);
+    EXPECT_EQ(y, 50);
+    EXPECT_GT(w, 40);
+    EXPECT_GE(h, 16);  // 12 points at 96 dpi are 16 pixels of character height
+    EXPECT_EQ(n, static_cast<long long>(w) * h);
+    const std::string rest = "," + std::to_string(w) + "," + std::to_string(h) + "," + std::to_string(n) + ".";
+    EXPECT_EQ(printed[2], "<1B>C" + std::to_string(500 - w) + ",50" + rest);
+    EXPECT_EQ(printed[4], "<1B>C" + std::to_string(500 - w / 2) + ",50" + rest);
+    // Any colour but black takes the colour path.
+    EXPECT_EQ(printed[6].substr(0, 12), "<1B>I500,50,");
+    // The mono text has black dots (0xFF) on white (0x00).
+    const std::string mono = Block(2);
+    EXPECT_NE(mono.find('\xFF'), std::string::npos);
+    EXPECT_NE(mono.find('\x00', 2), std::string::npos);
+}
+
+TEST_F(ScorpaBus, TheContactPortIsHeldOpenOnTheMappedDevice)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const std::string dir = box.Root() + "/dev";
+    std::filesystem::create_directories(dir);
+    std::filesystem::create_symlink(slave, dir + "/ttyS2");
+    const auto r = Drive({"SCSIICContact:COM3", "SCSIICContact:COM3", "SCSIICRelease", "SCSIICRelease", "SCSIICContact:COM9",
+                          "SCSIICContact:" + slave, "SCSIICRelease", "SCSIICContact:LPT1"},
+                         {{"TAVRIN_COM_DIR", dir}});
+    EXPECT_EQ(r.out, Lines({"SCSIICContact = 1", "SCSIICContact = 1", "SCSIICRelease = -", "SCSIICRelease = -",
+                            "SCSIICContact = 0", "SCSIICContact = 1", "SCSIICRelease = -", "SCSIICContact = 0"}));
+    close(master);
+}
