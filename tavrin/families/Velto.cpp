@@ -1,11 +1,125 @@
-#include "Families.h"
-#include "NotAvailable.h"
+#include "Velto.h"
+
+#include "FamilyMessages.h"
+#include "platform/Text.h"
+#include "scorpa/Scorpa.h"
+#include "velkit/ResultCodes.h"
+#include "velkit/Velkit.h"
+
+#include <array>
+#include <vector>
 
 namespace tavrin {
+namespace {
 
-bool VeltoCommand(const std::string&, const std::string&, const std::string& command, int, std::string&)
+// The one Velkit handle of the run: kept from a successful open until a
+// successful close, so test mode's FEED and EJECT share it.
+VelkitHandle* gHandle = nullptr;
+
+void ShowVeltoError(std::int32_t code) { ShowFamilyMessage("ERROR: \r\n" + VeltoResultName(code)); }
+
+bool SetDirectMode()
 {
-    return FamilyNotAvailable("VELTO", command);
+    const std::int32_t code = Velkit_PrinterSetMode(gHandle, 1);
+    if (code == 0) return true;
+    ShowVeltoError(code);  // the handle stays held for the next command
+    return false;
+}
+
+// A failing card movement closes the handle and forgets it.
+bool Moved(std::int32_t code)
+{
+    if (code == 0) return true;
+    ShowVeltoError(code);
+    Velkit_Close(gHandle);
+    gHandle = nullptr;
+    return false;
+}
+
+using ScorpaStep = ScorpaBool (*)();
+
+bool RunSteps(const std::vector<ScorpaStep>& steps)
+{
+    for (const ScorpaStep step : steps)
+        if (!step()) return false;
+    return true;
+}
+
+} // namespace
+
+std::string VeltoResultName(std::int32_t code)
+{
+    // The names shown are those of the codes the program knows; anything
+    // else, 6 and 12 to 15 included, is unknown to it.
+    struct Range {
+        std::int32_t from, to;
+    };
+    static constexpr std::array<Range, 8> named = {
+        {{0, 5}, {7, 11}, {16, 18}, {100, 109}, {400, 400}, {500, 505}, {550, 566}, {600, 616}}};
+    for (const Range r : named) {
+        if (code < r.from || code > r.to) continue;
+        const std::string_view name = velkit::ResultCodeName(code);
+        if (!name.empty()) return std::string(name);
+    }
+    return "Unknown Error!";
+}
+
+bool VeltoCommand(const std::string& mode, const std::string& name, const std::string& command, int trackNo,
+                  std::string& encodeData)
+{
+    if (mode == "USB") return VeltoUsbCommand(name, command);
+    if (mode == "SCSI") return VeltoScsiCommand(name, command, trackNo, encodeData);
+    return false;
+}
+
+bool VeltoUsbCommand(const std::string& name, const std::string& command)
+{
+    if (!gHandle) {
+        gHandle = Velkit_OpenA(3, name.c_str());
+        if (!gHandle) {
+            // Linux keeps no Windows last-error value behind a failed open;
+            // what such a value gave on Windows is what is shown.
+            ShowFamilyMessage("ERROR: \r\nUnknown Error!");
+            return false;
+        }
+    }
+    const std::string word = platform::UpperCase(command);
+    bool moved = false;
+    if (word == "FEED") {
+        if (!SetDirectMode()) return false;
+        if (!Moved(Velkit_EncodeTransfer(gHandle))) return false;
+        moved = true;
+    } else if (word == "EJECT" || word == "RETURN") {
+        if (!SetDirectMode()) return false;
+        if (!Moved(Velkit_EncodeEject(gHandle, word == "EJECT" ? 2 : 1))) return false;
+        moved = true;
+    }
+    if (Velkit_Close(gHandle) == 0) gHandle = nullptr;
+    return moved;
+}
+
+bool VeltoScsiCommand(const std::string&, const std::string& command, int trackNo, std::string& encodeData)
+{
+    // Compared exactly: "feed" is no command here.
+    if (command == "WRITEM") return SCSIOpen() && SCSITransEncodeData(trackNo, encodeData.c_str());
+    if (command == "READM") {
+        if (!SCSIOpen()) return false;
+        std::array<char, SCORPA_ENCODE_TEXT_SIZE> buffer {};
+        const bool read = SCSIReadEncode(trackNo, buffer.data());
+        buffer.back() = '\0';
+        encodeData = buffer.data();
+        return read;
+    }
+    std::vector<ScorpaStep> steps;
+    if (command == "FEED") steps = {SCSISetRFProc, SCSIFlipTurn, SCSIPrintStart};
+    else if (command == "EJECT") steps = {SCSIRFEject, SCSIEject, SCSIPrintStart};
+    else if (command == "RETURN") steps = {SCSIRFEject};
+    else if (command == "FLIP") steps = {SCSIRFEject, SCSISetRFProc, SCSIFlipTurn, SCSIPrintStart};
+    else return false;
+    if (!SCSIOpen()) return false;
+    const bool done = RunSteps(steps);
+    SCSIClose();
+    return done;
 }
 
 } // namespace tavrin
