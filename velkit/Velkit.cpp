@@ -30,7 +30,7 @@ bool CopyIntoField(char (&field)[kNameField], std::string_view text)
 {
     if (text.size() >= kNameField) return false;
     std::memset(field, 0, kNameField);
-    std::memcpy(field, text.data(), text.size());
+    if (!text.empty()) std::memcpy(field, text.data(), text.size());
     return true;
 }
 
