@@ -79,13 +79,15 @@ TEST_F(RunFlow, TheCommandRunsLastWhereverItStands)
 TEST_F(RunFlow, TerminatingActionsBeforeTheCommandEndTheRun)
 {
     box.WriteConfig(Config("ZEBRA"));
-    const std::string dialog =
-        harness::Box("Tavrin", "The configuration dialog is not available in this build yet.");
-    EXPECT_EQ(Run({}).err, dialog);
-    EXPECT_EQ(Run({"/c:", "/e:FEED"}).err, dialog);
-    EXPECT_EQ(Run({"/e:FEED", "/c:"}).err, dialog) << "/e: moves behind /c:";
-    EXPECT_EQ(Run({"/i:", "/e:FEED"}).err,
-              harness::Box("Tavrin", "The parameter help window is not available in this build yet."));
+    const std::map<std::string, std::string> noDisplay = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
+    const std::string dialog = harness::Box(
+        "Tavrin", "The configuration dialog needs a graphical display (DISPLAY or WAYLAND_DISPLAY is not set).");
+    EXPECT_EQ(Run({}, noDisplay).err, dialog);
+    EXPECT_EQ(Run({"/c:", "/e:FEED"}, noDisplay).err, dialog);
+    EXPECT_EQ(Run({"/e:FEED", "/c:"}, noDisplay).err, dialog) << "/e: moves behind /c:";
+    const auto help = box.Run({"/i:", "/e:FEED"}, noDisplay);
+    EXPECT_EQ(help.out.rfind("Valid paramters:\n", 0), 0u) << "without a display the parameter list is printed";
+    EXPECT_EQ(help.err, "");
     EXPECT_EQ(Run({"/d:", "/l:", "/m:"}).err, "") << "no terminating action: nothing happens";
     EXPECT_TRUE(box.Jobs().empty());
 }

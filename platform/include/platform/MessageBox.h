@@ -34,4 +34,16 @@ void ReportUnhandledError(std::string_view text);
 // The console rendering of a box, as written to standard error.
 std::string ConsoleMessageLine(std::string_view text, std::string_view caption);
 
+// True when there is a graphical display to show windows on: DISPLAY or
+// WAYLAND_DISPLAY is set and not empty.
+bool DisplayAvailable();
+
+// An entry point of the GUI module (libtavrin-qt.so in the program
+// directory). The module is loaded on first use, only when a display is
+// available, and stays loaded until the process ends; nullptr when there is
+// no display or the module or entry point cannot be had (reason in *error).
+// With no backend installed, boxes go to the module's "TavrinGuiMessageBox"
+// whenever it is there, to the console otherwise.
+void* GuiEntryPoint(std::string_view name, std::string* error = nullptr);
+
 } // namespace platform

@@ -1,0 +1,66 @@
+// The parameter help window: its text, and a keyboard that can only close it.
+#include "ui/Info.h"
+#include "ui/qt/TfmInfo.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+
+using tavrin::TfmInfo;
+
+class InfoTest : public QObject {
+    Q_OBJECT
+
+    static QString Text() { return QString::fromStdString(tavrin::InfoText()); }
+
+private slots:
+    void theWindowHoldsTheSixtyFourLinesReadOnly()
+    {
+        TfmInfo fm(Text());
+        QCOMPARE(fm.windowTitle(), QStringLiteral("Info"));
+        QCOMPARE(fm.size(), QSize(324, 367));
+        QCOMPARE(fm.GroupBox1->title(), QStringLiteral("Possible parameter"));
+        const QStringList lines = fm.Memo1->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 64);
+        QCOMPARE(lines.at(0), QStringLiteral("Valid paramters:"));
+        QCOMPARE(lines.at(5), QStringLiteral("/a: "));
+        QCOMPARE(lines.at(22), QStringLiteral("i.e.: /e:\"MM 300 1\""));
+        QCOMPARE(lines.at(62), QStringLiteral("Additionally direct escape commands can be send to the "));
+        QCOMPARE(lines.at(63), QStringLiteral("selected printer."));
+        for (int i = 0; i < 64; ++i) QCOMPARE(lines.at(i), QString::fromUtf8(tavrin::InfoLines()[i].data(), tavrin::InfoLines()[i].size()));
+        QVERIFY(fm.Memo1->isReadOnly());
+        QCOMPARE(fm.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+
+    void onlyEscDoesAnythingAndItCloses()
+    {
+        TfmInfo fm(Text());
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fm));
+        QCOMPARE(QApplication::focusWidget(), fm.Memo1);
+        QScrollBar* bar = fm.Memo1->verticalScrollBar();
+        QVERIFY2(bar->maximum() > 0, "the text is longer than the window and scrolls");
+        const int scrolled = bar->value();
+        const int cursor = fm.Memo1->textCursor().position();
+        for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Down), int(Qt::Key_Up), int(Qt::Key_PageDown),
+                        int(Qt::Key_End), int(Qt::Key_Delete), int(Qt::Key_Backspace), int(Qt::Key_A)})
+            QTest::keyClick(fm.Memo1, Qt::Key(key));
+        QTest::keyClick(fm.Memo1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(fm.Memo1, Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(fm.isVisible());
+        QCOMPARE(bar->value(), scrolled);
+        QCOMPARE(fm.Memo1->textCursor().position(), cursor);
+        QCOMPARE(fm.Memo1->toPlainText() + "\n", Text());
+
+        // The mouse still scrolls.
+        bar->setValue(bar->maximum());
+        QCOMPARE(bar->value(), bar->maximum());
+
+        QTest::keyClick(fm.Memo1, Qt::Key_Escape);
+        QVERIFY(!fm.isVisible());
+    }
+};
+
+QTEST_MAIN(InfoTest)
+#include "InfoTest.moc"
