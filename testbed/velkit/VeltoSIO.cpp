@@ -74,6 +74,11 @@ int g_statusCalls = 0;
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
+// Loading and unloading show in the log as "module: libveltosio.so loaded/unloaded",
+// so a test can see when the library really left the process.
+__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libveltosio.so loaded"); }
+__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libveltosio.so unloaded"); }
+
 EXPORT std::int32_t VeltoOpen(std::uint8_t** devices)
 {
     const World w = TheWorld();

@@ -48,6 +48,11 @@ std::string RecordName(const std::uint8_t* record)
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
+// Loading and unloading show in the log as "module: libveltouio.so loaded/unloaded",
+// so a test can see when the library really left the process.
+__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libveltouio.so loaded"); }
+__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libveltouio.so unloaded"); }
+
 EXPORT std::int32_t Velto_Init(void* context, const char* module)
 {
     const int r = Answer("init", 0);

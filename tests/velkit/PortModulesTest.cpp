@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using velkittest::Lines;
 using velkittest::VelkitSandbox;
 using Steps = std::vector<std::string>;
@@ -239,4 +241,24 @@ TEST(VelkitUsbBinding, TwoHandlesBindIndependently)
     const auto calls = box.Calls("veltouio");
     ASSERT_EQ(calls.size(), 12u);
     EXPECT_EQ(calls[6], "Velto_Init(VeltoU05.dll) = 0");
+}
+
+TEST(VelkitModuleLifetime, CloseUnloadsTheModuleAndTheLookupLeavesNothingLoaded)
+{
+    for (const std::string port : {"SCSI2:", "VUSB1:"}) {
+        VelkitSandbox box(port);
+        box.Run({"OpenA $Q", "PrinterGetHardware H OUT", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H",
+                 "OpenA $Q", "Close H"});
+        std::vector<std::string> order;
+        std::istringstream log(box.Box().CallLog());
+        for (std::string line; std::getline(log, line);)
+            if (line.rfind("module: ", 0) == 0 || line.rfind("probe: ", 0) == 0) order.push_back(line);
+        const std::string lib = port == "SCSI2:" ? "libveltosio.so" : "libveltouio.so";
+        const std::string open = "probe: OpenA " + box.Queue();
+        EXPECT_EQ(order, (Steps {open, "probe: PrinterGetHardware H OUT", "module: " + lib + " loaded",
+                                 "module: " + lib + " unloaded", "probe: PrinterSetMode H 1",
+                                 "module: " + lib + " loaded", "probe: PrinterStatus H OUT", "probe: Close H",
+                                 "module: " + lib + " unloaded", open, "probe: Close H"}))
+            << port;
+    }
 }
