@@ -18,12 +18,13 @@
 
 #ifdef __cplusplus
 #define VELKIT_API extern "C" __attribute__((visibility("default")))
-typedef char16_t VELKIT_WCHAR;
 #else
 #include <uchar.h>
 #define VELKIT_API extern __attribute__((visibility("default")))
-typedef char16_t VELKIT_WCHAR;
 #endif
+
+/* A UTF-16 code unit. */
+typedef char16_t VELKIT_WCHAR;
 
 /* The printer handle: opaque to applications. */
 typedef struct VelkitHandle VelkitHandle;
@@ -100,7 +101,9 @@ VELKIT_API int32_t Velkit_PrinterGetMode(VelkitHandle* handle, int32_t* mode);
 VELKIT_API int32_t Velkit_PrinterGetHardware(VelkitHandle* handle, uint32_t* flags);
 VELKIT_API int32_t Velkit_PrinterStatus(VelkitHandle* handle, uint32_t* status);
 
-/* Encoding station. The short names behave exactly as the IC names. */
+/* Encoding station. The short names behave exactly as the IC names.
+ * EncodeICComplete's reply buffer must hold the reply length the chip
+ * station reports (the contact moves use 512 bytes). */
 VELKIT_API int32_t Velkit_EncodeICPosition(VelkitHandle* handle, int32_t selector, int32_t* position);
 VELKIT_API int32_t Velkit_EncodeICRequest(VelkitHandle* handle);
 VELKIT_API int32_t Velkit_EncodeICTransfer(VelkitHandle* handle);
