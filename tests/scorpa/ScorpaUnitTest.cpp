@@ -1,0 +1,368 @@
+// Scorpa's pure pieces: the sense tables, status decoding, image placement,
+// bitmaps, text rendering and the serial port of the IC contact.
+#include "BmpFiles.h"
+#include "Bitmap.h"
+#include "SenseCode.h"
+#include "TextRender.h"
+#include "VeltoPrn.h"
+#include "platform/Error.h"
+#include "platform/SerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <termios.h>
+#include <unistd.h>
+
+// fontconfig keeps a few blocks of its configuration parse unreachable for
+// the life of the process; the sanitizer build is told that is not ours.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
+using namespace scorpa;
+
+TEST(SenseCodes, TheTableAnswersWithMessageAndGrade)
+{
+    EXPECT_EQ(aSenseCode.size(), 53u);
+    EXPECT_EQ(aSenseKey.size(), 6u);
+    EXPECT_EQ(aUnitCode.size(), 11u);
+    std::int32_t grade = -1;
+    EXPECT_EQ(GetSenseCodeMsg(0x3A00, grade), "호퍼에 카드가 준비되지 않았습니다");
+    EXPECT_EQ(grade, ERR_MN);
+    EXPECT_EQ(GetSenseCodeMsg(0x0000, grade), "정상상태");
+    EXPECT_EQ(grade, ERR_NONE);
+    EXPECT_EQ(GetSenseCodeMsg(0x3600), GetSenseCodeMsg(0x3601));
+    EXPECT_EQ(GetSenseCodeMsg(0xF0E0), GetSenseCodeMsg(0xF0F0));
+    EXPECT_EQ(GetSenseCodeMsg(0x80B7), "히트롤러 장치가 준비중입니다.  잠시만 기다리십시오");
+    EXPECT_EQ(GetSenseCodeMsg(0xA081, grade), "IEEE Protocol Error (Irregular Sequense)");
+    EXPECT_EQ(grade, ERR_CR);
+    grade = 42;
+    EXPECT_EQ(GetSenseCodeMsg(0x80BC, grade), "");
+    EXPECT_EQ(grade, 42) << "an unknown code leaves the grade alone";
+    EXPECT_EQ(GetSenseCodeMsg(0x13A00), "") << "codes compare as whole numbers";
+    EXPECT_STREQ(aUnitCode[10].Desc, "FlipTurn unit");
+    EXPECT_EQ(aSenseKey[5].Code, SK_ABORT_COMMAND);
+}
+
+TEST(StatusPage, TheFirstMatchingBitWins)
+{
+    std::array<std::uint8_t, 32> page {};
+    TVeltoStatusInfo info;
+    info.InterfaceStatus = gsError;
+    page[0] = 0x31;
+    DecodeStatusPage(page, info);
+    EXPECT_EQ(info.InterfaceStatus, gsReady);
+    EXPECT_EQ(info.MerchineStatus, gsReady);
+    page[0] = 0x00;
+    info.InterfaceStatus = gsError;
+    DecodeStatusPage(page, info);
+    EXPECT_EQ(info.InterfaceStatus, gsError) << "no interface bit keeps the last value";
+    EXPECT_EQ(info.MerchineStatus, gsBusy);
+
+    page[1] = 0x00;
+    page[2] = 0x08;
+    page[3] = 0x18;
+    page[4] = 0x80;
+    page[5] = 0x44;
+    page[6] = 0x10;
+    page[7] = 0x30;
+    DecodeStatusPage(page, info);
+    EXPECT_EQ(info.CardPosition, cpNone);
+    EXPECT_EQ(info.PrintingStatus, psNone);
+    EXPECT_EQ(info.EncodingStatus, esJIS_2);
+    EXPECT_EQ(info.MemoryModeA, msNone);
+    EXPECT_EQ(info.MemoryModeb, msDataFull);
+    EXPECT_EQ(info.RecvDataStatusA, dsNone);
+    EXPECT_EQ(info.RecvDataStatusB, dsEncode);
+    page[1] = 0x80;
+    page[2] = 0x50;
+    DecodeStatusPage(page, info);
+    EXPECT_EQ(info.CardPosition, cpReject);
+    EXPECT_EQ(info.PrintingStatus, psBlack);
+}
+
+TEST(ImagePlacement, RotationSwapsTheLimitsAndMovesTheOrigin)
+{
+    TVeltoSystemInfo info {};
+    info.MaxImageWidth = 1050;
+    info.MaxImageHeight = 680;
+    auto eq = [](TImagePlacement p, TImagePlacement q) { return p.PX == q.PX && p.PY == q.PY && p.Wc == q.Wc && p.Hc == q.Hc; };
+    EXPECT_TRUE(eq(PlaceImage(rdZero, info, 10, 20, 600, 400), {10, 20, 600, 400}));
+    EXPECT_TRUE(eq(PlaceImage(rd90, info, 10, 20, 600, 400), {630, 70, 600, 400}));
+    EXPECT_TRUE(eq(PlaceImage(rd270, info, 10, 20, 600, 400), {20, 70, 600, 400}));
+    EXPECT_TRUE(eq(PlaceImage(rdZero, info, 0, 0, 1100, 700), {0, 0, 1050, 680}));
+    EXPECT_TRUE(eq(PlaceImage(rd270, info, 0, 100, 700, 1000), {100, -20, 700, 950}));
+    EXPECT_TRUE(eq(PlaceImage(rdZero, info, 2000, 0, 10, 10), {2000, 0, -950, 10})) << "sent as it comes out";
+    EXPECT_EQ(FormatImageParam(10, 20, 600, 400, 720000), "10,20,600,400,720000.");
+    EXPECT_EQ(FormatOverlayNotArea({10, 20, 110, 70}), "A,10,20,100,50.");
+    EXPECT_EQ(FormatEjectParam(0, 0x09), std::string("0,\x09.", 4));
+    EXPECT_EQ(FormatEncodeParam(4, "x"), "");
+}
+
+TEST(MulDivision, RoundsToTheNearestWithHalvesAwayFromZero)
+{
+    EXPECT_EQ(MulDiv(96, 300, 96), 300);
+    EXPECT_EQ(MulDiv(10, 300, 96), 31);
+    EXPECT_EQ(MulDiv(20, 300, 96), 63);
+    EXPECT_EQ(MulDiv(-20, 300, 96), -63);
+    EXPECT_EQ(MulDiv(-5, 300, 96), -16);
+    EXPECT_EQ(MulDiv(12, 96, 72), 16);
+    EXPECT_EQ(MulDiv(5, 0, 96), 0);
+    EXPECT_EQ(MulDiv(5, 7, 0), -1);
+    EXPECT_EQ(MulDiv(2000000000, 2000000000, 2000000000), 2000000000) << "the product is 64-bit";
+}
+
+class BitmapFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() / ("scorpa-bmp-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    std::string File(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = (dir / name).string();
+        bmpfiles::Write(path, bytes);
+        return path;
+    }
+    std::filesystem::path dir;
+};
+
+namespace {
+
+using bmpfiles::Rgb;
+const std::vector<std::vector<Rgb>> kFour = {{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {{255, 255, 255}, {0, 0, 0}, {90, 90, 90}}};
+
+std::string Pixels(const TBitmap& b)
+{
+    std::string s;
+    for (int y = 0; y < b.Height(); ++y) {
+        const auto line = b.ScanLine(y);
+        s.append(reinterpret_cast<const char*>(line.data()), line.size());
+    }
+    return s;
+}
+
+} // namespace
+
+TEST_F(BitmapFiles, EveryDepthAndRowOrderReadsTheSamePixels)
+{
+    const std::string bgr = std::string("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00" "\xFF\xFF\xFF\x00\x00\x00\x5A\x5A\x5A", 18);
+    for (const int bits : {8, 24, 32}) {
+        for (const bool topDown : {false, true}) {
+            const TBitmap b = TBitmap::LoadFromFile(File("c.bmp", bmpfiles::Make(kFour, bits, topDown)));
+            EXPECT_EQ(b.Width(), 3);
+            EXPECT_EQ(b.Height(), 2);
+            EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf24bit);
+            EXPECT_EQ(Pixels(b), bgr) << bits << " bits, top-down " << topDown;
+        }
+    }
+}
+
+TEST_F(BitmapFiles, OneBitFilesKeepBlackAndWhiteWhateverThePalette)
+{
+    for (const bool inverted : {false, true}) {
+        TBitmap b = TBitmap::LoadFromFile(File("m.bmp", bmpfiles::Make(kFour, 1, false, inverted)));
+        b.SetPixelFormat(TPixelFormat::pf1bit);
+        EXPECT_FALSE(b.Bit(0, 0));
+        EXPECT_TRUE(b.Bit(0, 1));
+        EXPECT_FALSE(b.Bit(2, 1));
+    }
+}
+
+TEST_F(BitmapFiles, WhatIsNotABitmapIsRefused)
+{
+    EXPECT_THROW(TBitmap::LoadFromFile((dir / "missing.bmp").string()), platform::Error);
+    EXPECT_THROW(TBitmap::LoadFromFile(File("empty.bmp", {})), platform::Error);
+    auto cut = bmpfiles::Make(kFour, 24);
+    cut.resize(40);
+    EXPECT_THROW(TBitmap::LoadFromFile(File("cut.bmp", cut)), platform::Error);
+    // A PNG named .bmp is not read as one.
+    const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 'I', 'H', 'D', 'R'};
+    EXPECT_THROW(TBitmap::LoadFromFile(File("png.bmp", png)), platform::Error);
+    auto huge = bmpfiles::Make(kFour, 24);
+    huge[18] = 0xFF;
+    huge[19] = 0xFF;
+    huge[20] = 0xFF;
+    huge[21] = 0x7F;  // width 2^31 - 1
+    EXPECT_THROW(TBitmap::LoadFromFile(File("huge.bmp", huge)), platform::Error);
+}
+
+TEST(Bitmaps, MonoConversionTakesTheNearerOfBlackAndWhite)
+{
+    TBitmap b(4, 1, TPixelFormat::pf24bit);
+    b.SetPixel24(0, 0, 127, 128, 127);  // 382: nearer black
+    b.SetPixel24(1, 0, 128, 128, 127);  // 383: nearer white
+    b.SetPixel24(2, 0, 255, 255, 0);
+    b.SetPixel24(3, 0, 0, 0, 255);
+    b.SetPixelFormat(TPixelFormat::pf1bit);
+    EXPECT_EQ(b.ScanLine(0)[0] & 0xF0, 0x60);
+    b.SetPixelFormat(TPixelFormat::pf24bit);
+    EXPECT_EQ(Pixels(b), std::string("\x00\x00\x00\xFF\xFF\xFF\xFF\xFF\xFF\x00\x00\x00", 12));
+}
+
+TEST(Bitmaps, Rotate180TurnsRowsAndPixels)
+{
+    TBitmap b(3, 2, TPixelFormat::pf24bit);
+    int v = 0;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x, ++v) b.SetPixel24(x, y, static_cast<std::uint8_t>(v), 0, 0);
+    Rotate180(b);
+    std::string reds;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) reds += static_cast<char>('0' + b.ScanLine(y)[x * 3 + 2]);
+    EXPECT_EQ(reds, "543210");
+
+    TBitmap mono(2, 1, TPixelFormat::pf1bit);
+    mono.SetBit(0, 0, false);
+    Rotate180(mono);
+    EXPECT_EQ(mono.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(Pixels(mono), std::string("\xFF\xFF\xFF\x00\x00\x00", 6));
+}
+
+namespace {
+
+TFontSpec Font(int style = 0, std::uint32_t color = 0, int size = 12)
+{
+    TFontSpec f;
+    f.Name = "DejaVu Sans";
+    f.Size = size;
+    f.Color = color;
+    f.Style = style;
+    f.PixelsPerInch = 96;
+    return f;
+}
+
+int DarkPixels(const TBitmap& b, int fromRow = 0)
+{
+    int n = 0;
+    for (int y = fromRow; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const auto* p = b.ScanLine(y).data() + x * 3;
+            n += p[0] + p[1] + p[2] < 383;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST(TextRendering, TheBitmapIsTheTextsExtent)
+{
+    const TBitmap plain = RenderText("Card 42", Font());
+    EXPECT_GT(plain.Width(), 40);
+    EXPECT_GE(plain.Height(), FontPixelHeight(Font()));
+    EXPECT_EQ(FontPixelHeight(Font()), 16);
+    EXPECT_GT(DarkPixels(plain), 50);
+    const TBitmap twice = RenderText("Card 42Card 42", Font());
+    EXPECT_NEAR(twice.Width(), 2 * plain.Width(), 2);
+    EXPECT_EQ(twice.Height(), plain.Height());
+    const TBitmap big = RenderText("Card 42", Font(0, 0, 24));
+    EXPECT_GT(big.Height(), plain.Height() * 3 / 2);
+    const TBitmap empty = RenderText("", Font());
+    EXPECT_EQ(empty.Width(), 0);
+}
+
+TEST(TextRendering, StyleBitsShowInThePixels)
+{
+    const TBitmap plain = RenderText("Card 42", Font());
+    const TBitmap bold = RenderText("Card 42", Font(fsBold));
+    EXPECT_GT(bold.Width(), plain.Width());
+    EXPECT_GT(DarkPixels(bold), DarkPixels(plain));
+    const TBitmap under = RenderText("Card 42", Font(fsUnderline));
+    EXPECT_GT(DarkPixels(under, under.Height() * 3 / 4), DarkPixels(plain, plain.Height() * 3 / 4));
+    const TBitmap strike = RenderText("Card 42", Font(fsStrikeOut));
+    EXPECT_GT(DarkPixels(strike), DarkPixels(plain));
+    const TBitmap italic = RenderText("Card 42", Font(fsItalic));
+    EXPECT_NE(Pixels(italic), Pixels(plain));
+}
+
+TEST(TextRendering, ColourIsAWindowsRgbValue)
+{
+    const TBitmap red = RenderText("MMM", Font(0, 0x0000FF));
+    bool sawRed = false;
+    for (int y = 0; y < red.Height(); ++y)
+        for (int x = 0; x < red.Width(); ++x) {
+            const auto* p = red.ScanLine(y).data() + x * 3;  // blue, green, red
+            if (p[2] > 200 && p[1] < 60 && p[0] < 60) sawRed = true;
+            EXPECT_FALSE(p[0] > 200 && p[1] < 60 && p[2] < 60) << "no blue pixel";
+        }
+    EXPECT_TRUE(sawRed);
+    // Black is drawn without grey edges: every pixel is black or white.
+    const TBitmap black = RenderText("MMM", Font());
+    for (int y = 0; y < black.Height(); ++y)
+        for (int x = 0; x < black.Width(); ++x) {
+            const std::uint8_t v = black.ScanLine(y)[x * 3];
+            EXPECT_TRUE(v == 0 || v == 255) << int(v);
+        }
+}
+
+TEST(TextRendering, AlignmentMovesTheLeftEdge)
+{
+    EXPECT_EQ(AlignLeft(500, 101, 0), 500);
+    EXPECT_EQ(AlignLeft(500, 101, 1), 399);
+    EXPECT_EQ(AlignLeft(500, 101, 2), 450);
+    EXPECT_EQ(AlignLeft(500, 101, 3), 500);
+}
+
+TEST(TextRendering, TextThatIsNotUtf8StillDraws)
+{
+    const TBitmap b = RenderText("Caf\xE9", Font());
+    EXPECT_GT(b.Width(), 20);
+}
+
+TEST(SerialPorts, ComNamesMapToTtySDevices)
+{
+    ::unsetenv("TAVRIN_COM_DIR");
+    EXPECT_EQ(platform::SerialDevicePath("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(platform::SerialDevicePath("com12"), "/dev/ttyS11");
+    EXPECT_EQ(platform::SerialDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(platform::SerialDevicePath("COM0"), std::nullopt);
+    EXPECT_EQ(platform::SerialDevicePath("COM"), std::nullopt);
+    EXPECT_EQ(platform::SerialDevicePath("LPT1"), std::nullopt);
+    EXPECT_EQ(platform::SerialDevicePath("COM1x"), std::nullopt);
+    ::setenv("TAVRIN_COM_DIR", "/tmp/ports/", 1);
+    EXPECT_EQ(platform::SerialDevicePath("COM2"), "/tmp/ports/ttyS1");
+    ::unsetenv("TAVRIN_COM_DIR");
+}
+
+TEST(SerialPorts, AnOpenPortHasTheLineSettings)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string slave = ::ptsname(master);
+
+    platform::SerialPort port;
+    platform::SerialSettings s;
+    s.Dtr = true;
+    std::string why;
+    ASSERT_TRUE(port.Open(slave, s, &why)) << why;
+    EXPECT_TRUE(port.IsOpen());
+    const int probe = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(probe, 0) << "root passes the exclusive flag";
+    termios tio {};
+    ASSERT_EQ(::tcgetattr(probe, &tio), 0);
+    EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_NE(tio.c_cflag & CLOCAL, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(tio.c_cc[VMIN], 0);
+    EXPECT_EQ(tio.c_cc[VTIME], 0);
+    ::close(probe);
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    ::close(master);
+
+    EXPECT_FALSE(port.Open("/nonexistent/ttyS9", s, &why));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(port.Open("/dev/null", s, &why)) << "not a terminal";
+    EXPECT_FALSE(port.IsOpen());
+}

@@ -1,0 +1,676 @@
+// The printer object over a fake ASPI entry point in this process: every
+// request block it hands the layer, byte for byte.
+#include "VeltoScsi.h"
+#include "WinAspi.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+
+using namespace scorpa;
+
+namespace {
+
+struct Exec {
+    int Ha, Target;
+    std::vector<std::uint8_t> Cdb;
+    std::uint32_t BufLen;
+    std::uint8_t Flags;
+    std::string Out;  // PRINT: the announced bytes
+};
+
+struct FakeBus {
+    std::vector<Exec> Log;
+    int HaScsiId = 7;
+    bool HaFails = false;
+    std::map<std::pair<int, int>, std::string> Vendors {{{0, 2}, "VELTO"}};
+    int PrinterHa = 0, PrinterTarget = 2;
+    std::deque<std::uint8_t> Status;  // byte 0 of the coming status pages
+    std::uint8_t StatusDefault = 0x11;
+    std::uint8_t EncodeByte = 0;      // byte 3 of the status page
+    std::deque<std::uint16_t> Sense;
+    std::uint16_t SenseDefault = 0;
+    std::array<std::uint8_t, 20> SysInfo {0xC8, 0, 0x01, 0, 0, 0, 0, 0, 0x03, 0xF8, 0x02, 0x86, 0x03, 0xF8, 0x02, 0x86, 0x03, 0xF8, 0x02, 0x86};
+    std::deque<std::string> Data;
+    bool PrintFails = false;
+    bool ImageFails = false;
+    bool ReadFails = false;
+    bool DataFails = false;
+    bool SysInfoFails = false;
+    std::string Stall;        // "status": status reads stay pending
+    bool RefuseAbort = false;
+    std::vector<std::uint8_t*> Pending;
+    int Aborts = 0;
+};
+
+FakeBus* gBus = nullptr;
+
+std::uint32_t FakeSend(void* p)
+{
+    auto* b = static_cast<std::uint8_t*>(p);
+    FakeBus& bus = *gBus;
+    if (b[0] == SC_HA_INQUIRY) {
+        auto& srb = *static_cast<SRB_HAInquiry*>(p);
+        srb.HA_Count = 1;
+        srb.HA_SCSI_ID = static_cast<std::uint8_t>(bus.HaScsiId);
+        srb.SRB_Status = bus.HaFails ? SS_ERR : SS_COMP;
+        return srb.SRB_Status;
+    }
+    if (b[0] == SC_ABORT_SRB) {
+        ++bus.Aborts;
+        auto* target = static_cast<std::uint8_t*>(static_cast<SRB_Abort*>(p)->SRB_ToAbort);
+        if (!bus.RefuseAbort) target[1] = SS_ABORTED;
+        b[1] = bus.RefuseAbort ? SS_ABORT_FAIL : SS_COMP;
+        return b[1];
+    }
+    auto& srb = *static_cast<SRB_ExecSCSICmd*>(p);
+    Exec e {srb.SRB_HaId, srb.SRB_Target, {srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen}, srb.SRB_BufLen, srb.SRB_Flags, {}};
+    const std::uint8_t op = srb.CDBByte[0];
+    const bool printer = srb.SRB_HaId == bus.PrinterHa && srb.SRB_Target == bus.PrinterTarget;
+    std::uint8_t status = SS_COMP;
+    auto answer = [&](const std::uint8_t* data, std::size_t n) { std::memcpy(srb.SRB_BufPointer, data, std::min<std::size_t>(n, srb.SRB_BufLen)); };
+    if (op == 0x12) {
+        auto it = bus.Vendors.find({srb.SRB_HaId, srb.SRB_Target});
+        if (it == bus.Vendors.end()) {
+            status = SS_NO_DEVICE;
+        } else {
+            std::uint8_t inq[36];
+            std::memset(inq, ' ', sizeof inq);
+            std::memcpy(inq + 8, it->second.data(), std::min<std::size_t>(it->second.size(), 8));
+            std::memcpy(inq + 16, "\tCX-7\0GARBAGE   ", 16);
+            std::memcpy(inq + 32, "2.1 ", 4);
+            answer(inq, 36);
+        }
+    } else if (!printer) {
+        status = SS_ERR;
+    } else if (op == 0x0A) {
+        const std::uint32_t n = (srb.CDBByte[2] << 16) | (srb.CDBByte[3] << 8) | srb.CDBByte[4];
+        e.Out.assign(reinterpret_cast<char*>(srb.SRB_BufPointer), n);
+        const bool image = n >= 2 && srb.SRB_BufPointer[1] == 'D';
+        if ((image && bus.ImageFails) || (!image && bus.PrintFails)) status = SS_ERR;
+    } else if (op == 0xC0) {
+        if (bus.SysInfoFails) status = SS_ERR;
+        else answer(bus.SysInfo.data(), 20);
+    } else if (op == 0xC1) {
+        if (bus.Stall == "status") {
+            bus.Log.push_back(e);
+            bus.Pending.push_back(b);
+            return SS_PENDING;
+        }
+        std::uint8_t page[32] = {};
+        page[0] = bus.Status.empty() ? bus.StatusDefault : bus.Status.front();
+        if (!bus.Status.empty()) bus.Status.pop_front();
+        page[3] = bus.EncodeByte;
+        page[9] = 0x01;
+        page[10] = 0x02;
+        page[11] = 0x03;
+        page[12] = 40;
+        page[13] = 50;
+        page[14] = 60;
+        if (bus.ReadFails) status = SS_ERR;
+        else answer(page, 32);
+    } else if (op == 0x03) {
+        const std::uint16_t code = bus.Sense.empty() ? bus.SenseDefault : bus.Sense.front();
+        if (!bus.Sense.empty()) bus.Sense.pop_front();
+        std::uint8_t sense[20] = {0x70, 0, 0x02};
+        sense[12] = static_cast<std::uint8_t>(code >> 8);
+        sense[13] = static_cast<std::uint8_t>(code);
+        sense[14] = 0x10;
+        answer(sense, 20);
+    } else if (op == 0xC8) {
+        std::uint8_t data[255] = {};
+        if (!bus.Data.empty()) {
+            std::memcpy(data + 1, bus.Data.front().data(), bus.Data.front().size());
+            bus.Data.pop_front();
+        }
+        if (bus.ReadFails || bus.DataFails) status = SS_ERR;
+        else answer(data, 255);
+    }
+    bus.Log.push_back(e);
+    srb.SRB_Status = status;
+    return status;
+}
+
+class VeltoScsiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gBus = &bus;
+        prn = std::make_unique<TVeltoScsi>();
+        ASPI_UseEntryPoint(&FakeSend);
+    }
+    void TearDown() override
+    {
+        prn.reset();
+        ASPI_UseEntryPoint(nullptr);
+        gBus = nullptr;
+    }
+
+    void Open()
+    {
+        ASSERT_TRUE(prn->Open());
+        bus.Log.clear();
+    }
+
+    // The PRINT blocks that went out, as announced by their CDBs.
+    std::vector<std::string> Prints() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : bus.Log)
+            if (e.Cdb[0] == 0x0A) out.push_back(e.Out);
+        return out;
+    }
+
+    const Exec& FirstPrint() const
+    {
+        for (const auto& e : bus.Log)
+            if (e.Cdb[0] == 0x0A) return e;
+        throw std::runtime_error("no PRINT");
+    }
+
+    int Count(std::uint8_t op) const
+    {
+        return static_cast<int>(std::count_if(bus.Log.begin(), bus.Log.end(), [&](const Exec& e) { return e.Cdb[0] == op; }));
+    }
+
+    FakeBus bus;
+    std::unique_ptr<TVeltoScsi> prn;
+};
+
+TBitmap Colour(int w, int h)
+{
+    TBitmap b(w, h, TPixelFormat::pf24bit);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.SetPixel24(x, y, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 7);
+    return b;
+}
+
+} // namespace
+
+TEST_F(VeltoScsiTest, EveryCommandBlockOfTheTable)
+{
+    Open();
+    const std::vector<std::pair<std::function<bool()>, std::string>> table = {
+        {[&] { return prn->Reset(); }, "\x1B@"},
+        {[&] { return prn->PrintStart(); }, "\x1B>"},
+        {[&] { return prn->FlipTurn(); }, "\x1BT"},
+        {[&] { return prn->RotateDefault(); }, "\x1BR0."},
+        {[&] { return prn->Rotate90(); }, "\x1BR1."},
+        {[&] { return prn->Rotate270(); }, "\x1BR3."},
+        {[&] { return prn->SetICEncodeArea(); }, "\x1B" "E0."},
+        {[&] { return prn->RFEject(); }, "\x1B" "E1."},
+        {[&] { return prn->RFErrorEject(); }, "\x1B" "E2."},
+        {[&] { return prn->CardFeedOut(); }, "\x1B" "E3."},
+        {[&] { return prn->SetOverlayImageArea(); }, "\x1BO0."},
+        {[&] { return prn->SetOverlayFullArea(); }, "\x1BO1."},
+        {[&] { return prn->SetOverlayClear(); }, "\x1BO2."},
+        {[&] { return prn->SetOverlayImageText(); }, "\x1BO3."},
+        {[&] { return prn->SetOverlayNotArea({10, 20, 110, 70}); }, "\x1BOA,10,20,100,50."},
+        {[&] { return prn->SetHologram(); }, "\x1BH"},
+        {[&] { return prn->SetMemoryMode(mmSingle_DataHold); }, "\x1B" "F3."},
+        {[&] { return prn->TransEncodeData(2, "12345"); }, "\x1BM2,5.12345"},
+        {[&] { return prn->TransEncodeData(1, "12345"); }, "\x1BM0,5.12345"},
+        {[&] { return prn->TransEncodeData(3, ""); }, "\x1BM3,0."},
+        {[&] { return prn->TransEncodeData(4, "12345"); }, "\x1BM"},
+    };
+    for (const auto& [call, block] : table) {
+        bus.Log.clear();
+        EXPECT_TRUE(call()) << block;
+        ASSERT_EQ(Prints(), std::vector<std::string> {block});
+        const Exec& e = FirstPrint();
+        // Bytes 2 to 4 of the CDB announce p + 2; the adapter is given 255 bytes.
+        const std::uint32_t n = static_cast<std::uint32_t>(block.size());
+        EXPECT_EQ(e.Cdb, (std::vector<std::uint8_t> {0x0A, 0x00, std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n), 0x00}));
+        EXPECT_EQ(e.BufLen, 255u);
+        EXPECT_EQ(e.Flags, SRB_DIR_OUT);
+        EXPECT_EQ(e.Ha, 0);
+        EXPECT_EQ(e.Target, 2);
+    }
+}
+
+TEST_F(VeltoScsiTest, AFivePlaceTextIsAnnouncedAsSevenBytes)
+{
+    Open();
+    ASSERT_TRUE(prn->PrintCommand(CMD_TRANS_ENCODE, "2,1.X"));
+    EXPECT_EQ(FirstPrint().Cdb, (std::vector<std::uint8_t> {0x0A, 0x00, 0x00, 0x00, 0x07, 0x00}));
+    EXPECT_EQ(FirstPrint().BufLen, 255u);
+}
+
+TEST_F(VeltoScsiTest, ParameterTextsLongerThan253BytesAreRefused)
+{
+    Open();
+    EXPECT_FALSE(prn->PrintCommand(CMD_TRANS_ENCODE, std::string(254, 'x')));
+    EXPECT_TRUE(bus.Log.empty());
+    EXPECT_TRUE(prn->PrintCommand(CMD_TRANS_ENCODE, std::string(253, 'x')));
+    EXPECT_EQ(FirstPrint().Cdb[4], 0xFF);
+}
+
+TEST_F(VeltoScsiTest, CommandsWhileInactiveFailWithoutTouchingTheBus)
+{
+    EXPECT_FALSE(prn->PrintStart());
+    EXPECT_FALSE(prn->FlipTurn());
+    std::string data = "kept";
+    const int tracks[] = {2};
+    EXPECT_FALSE(prn->ReadEncodeData(tracks, data));
+    EXPECT_EQ(data, "kept");
+    EXPECT_TRUE(prn->Eject()) << "nothing to send, nothing failed";
+    EXPECT_TRUE(prn->ErrorEject());
+    EXPECT_FALSE(prn->CheckStatus());
+    EXPECT_FALSE(prn->CheckSenseData()) << "no device search yet: ScsiID is -1";
+    EXPECT_EQ(prn->ScsiID(), -1);
+    EXPECT_TRUE(bus.Log.empty());
+}
+
+TEST_F(VeltoScsiTest, EjectIsSentOnlyAfterAnEncodeRead)
+{
+    Open();
+    EXPECT_TRUE(prn->Eject());
+    EXPECT_TRUE(bus.Log.empty());
+    bus.Data = {"TRACK2"};
+    std::string data;
+    const int tracks[] = {2};
+    ASSERT_TRUE(prn->ReadEncodeData(tracks, data));
+    EXPECT_EQ(data, "TRACK2");
+    EXPECT_TRUE(prn->IsEncodeReading());
+    bus.Log.clear();
+    EXPECT_TRUE(prn->Eject());
+    EXPECT_EQ(Prints(), (std::vector<std::string> {std::string("\x1B" "A2,\x01.", 6)}));
+    EXPECT_FALSE(prn->IsEncodeReading());
+    bus.Log.clear();
+    EXPECT_TRUE(prn->Eject());
+    EXPECT_TRUE(bus.Log.empty());
+
+    ASSERT_TRUE(prn->ReadEncodeData(tracks, data));
+    bus.Log.clear();
+    EXPECT_TRUE(prn->ErrorEject());
+    EXPECT_EQ(Prints(), (std::vector<std::string> {std::string("\x1B" "A3,\x01.", 6)}));
+}
+
+TEST_F(VeltoScsiTest, ReadEncodeDataMasksAndJoinsTracks)
+{
+    Open();
+    bus.Data = {"T1", "T3"};
+    std::string data;
+    const int tracks[] = {1, 3};
+    ASSERT_TRUE(prn->ReadEncodeData(tracks, data));
+    EXPECT_EQ(Prints(), (std::vector<std::string> {std::string("\x1B" "A0,\x09.", 6), std::string("\x1B" "A1,\x01.", 6),
+                                                   std::string("\x1B" "A1,\x08.", 6)}));
+    EXPECT_EQ(data, "T1\rT3");
+    // The data read asks for 255 bytes.
+    for (const auto& e : bus.Log)
+        if (e.Cdb[0] == 0xC8) {
+            EXPECT_EQ(e.Cdb, (std::vector<std::uint8_t> {0xC8, 0, 0, 0, 0xFF, 0}));
+            EXPECT_EQ(e.BufLen, 255u);
+        }
+
+    bus.Log.clear();
+    const int masks[] = {4, 5, 6, 9};
+    ASSERT_TRUE(prn->ReadEncodeData(masks, data));
+    // An unknown code repeats the byte sent before it.
+    EXPECT_EQ(Prints(), (std::vector<std::string> {std::string("\x1B" "A0,\x32.", 6), std::string("\x1B" "A1,\x02.", 6),
+                                                   std::string("\x1B" "A1,\x20.", 6), std::string("\x1B" "A1,\x10.", 6),
+                                                   std::string("\x1B" "A1,\x10.", 6)}));
+    EXPECT_EQ(data, "\r\r\r");
+}
+
+TEST_F(VeltoScsiTest, AFailedDataReadEndsTheReadButLeavesItPending)
+{
+    Open();
+    std::string data = "old";
+    const int tracks[] = {1, 2};
+    // The first read command fails: nothing changes.
+    bus.PrintFails = true;
+    EXPECT_FALSE(prn->ReadEncodeData(tracks, data));
+    EXPECT_EQ(data, "old");
+    EXPECT_FALSE(prn->IsEncodeReading());
+    bus.PrintFails = false;
+    // A data read fails: the loop ends there, the read still counts as done.
+    std::vector<std::string> errors;
+    prn->OnScsiError = [&](TVeltoScsi&, const std::string& msg) { errors.push_back(msg); };
+    bus.DataFails = true;
+    bus.Log.clear();
+    EXPECT_FALSE(prn->ReadEncodeData(tracks, data));
+    EXPECT_EQ(data, "");
+    EXPECT_TRUE(prn->IsEncodeReading());
+    EXPECT_EQ(Prints().size(), 2u) << "track 2 is not asked for any more";
+    EXPECT_EQ(errors, (std::vector<std::string> {"SCSI Read Timeout Error"}));
+}
+
+TEST_F(VeltoScsiTest, PollingRunsUntilReadyAndReadsSenseEveryPass)
+{
+    Open();
+    bus.Status = {0x22, 0x22, 0x22, 0x11};
+    std::vector<TVeltoGeneralStatus> seen;
+    prn->OnStatus = [&](TCustomVeltoPrinter&, const TVeltoStatusInfo& s, bool&) { seen.push_back(s.MerchineStatus); };
+    ASSERT_TRUE(prn->FlipTurn());
+    EXPECT_EQ(Count(0xC1), 4);
+    EXPECT_EQ(Count(0x03), 4);
+    EXPECT_EQ(seen, (std::vector<TVeltoGeneralStatus> {gsBusy, gsBusy, gsBusy, gsReady}));
+    EXPECT_EQ(prn->PrintCount(), 0x010203);
+    EXPECT_EQ(prn->ColorValueM(), 50);
+    for (const auto& e : bus.Log) {
+        if (e.Cdb[0] == 0xC1) {
+            EXPECT_EQ(e.BufLen, 32u);
+        }
+        if (e.Cdb[0] == 0x03) {
+            EXPECT_EQ(e.Cdb, (std::vector<std::uint8_t> {0x03, 0, 0, 0, 0x13, 0}));
+            EXPECT_EQ(e.BufLen, 20u);
+        }
+    }
+}
+
+TEST_F(VeltoScsiTest, AnEmptyHopperIsSuccessOnlyForPrintStartAndTheEncodeRead)
+{
+    Open();
+    int errors = 0;
+    prn->OnError = [&](TCustomVeltoPrinter&, const TVeltoStatusInfo&, bool& stop) {
+        ++errors;
+        stop = true;
+    };
+    bus.StatusDefault = 0x44;
+    bus.SenseDefault = 0x3A00;
+    EXPECT_TRUE(prn->PrintStart());
+    EXPECT_EQ(prn->StatusInfo().InterfaceStatus, gsReady);
+    EXPECT_TRUE(prn->PrintCommand(CMD_READ_ENCODE, "x"));
+    EXPECT_EQ(errors, 0);
+    EXPECT_FALSE(prn->Reset());
+    EXPECT_EQ(errors, 1) << "the error handler runs once per failed command";
+    prn->SetCardEmptyChecked(true);
+    EXPECT_FALSE(prn->PrintStart());
+    EXPECT_EQ(errors, 2);
+
+    bus.SenseDefault = 0x3600;
+    EXPECT_TRUE(prn->PrintStart()) << "card empty checked, ribbon not";
+    EXPECT_FALSE(prn->PrintCommand(CMD_READ_ENCODE, "x"));
+    prn->SetRibbonEmptyChecked(true);
+    EXPECT_FALSE(prn->PrintStart());
+}
+
+TEST_F(VeltoScsiTest, AnErrorWithSenseZeroFailsWithoutTheHandler)
+{
+    Open();
+    int errors = 0;
+    prn->OnError = [&](TCustomVeltoPrinter&, const TVeltoStatusInfo&, bool&) { ++errors; };
+    bus.Status = {0x40};  // interface error only; machine bits none: busy
+    EXPECT_FALSE(prn->FlipTurn());
+    EXPECT_EQ(errors, 0);
+}
+
+TEST_F(VeltoScsiTest, AnErrorHandlerThatClearsStopLetsPollingGoOn)
+{
+    Open();
+    int errors = 0;
+    prn->OnError = [&](TCustomVeltoPrinter&, const TVeltoStatusInfo&, bool& stop) {
+        ++errors;
+        stop = false;
+    };
+    bus.Status = {0x44, 0x44, 0x11};
+    bus.Sense = {0x0401, 0x0401, 0};
+    EXPECT_TRUE(prn->FlipTurn());
+    EXPECT_EQ(errors, 2);
+}
+
+TEST_F(VeltoScsiTest, ParallelModeAndTheIcEncoderEndPollingEarly)
+{
+    Open();
+    bus.StatusDefault = 0x12;  // interface ready, machine busy
+    prn->SetPollLimitMs(200);
+    prn->SetParallelMode(true);
+    EXPECT_TRUE(prn->FlipTurn());
+    EXPECT_EQ(Count(0xC1), 1);
+    prn->SetParallelMode(false);
+    bus.EncodeByte = 0x10;  // esIC
+    bus.Log.clear();
+    EXPECT_TRUE(prn->PrintStart());
+    EXPECT_EQ(Count(0xC1), 1);
+    EXPECT_FALSE(prn->FlipTurn()) << "only print start ends on the IC encoder";
+}
+
+TEST_F(VeltoScsiTest, APrinterThatStaysBusyIsGivenUpAtTheBound)
+{
+    Open();
+    bus.StatusDefault = 0x22;
+    prn->SetPollLimitMs(100);
+    EXPECT_FALSE(prn->FlipTurn());
+    EXPECT_GT(Count(0xC1), 1);
+}
+
+TEST_F(VeltoScsiTest, TransportFailuresReportTheirFixedTexts)
+{
+    Open();
+    std::vector<std::string> errors;
+    prn->OnScsiError = [&](TVeltoScsi&, const std::string& msg) { errors.push_back(msg); };
+    bus.PrintFails = true;
+    EXPECT_FALSE(prn->FlipTurn());
+    EXPECT_EQ(Count(0xC1), 0) << "no polling after a failed send";
+    bus.PrintFails = false;
+    bus.ReadFails = true;
+    EXPECT_FALSE(prn->FlipTurn()) << "a failed status read is an interface error";
+    EXPECT_EQ(errors, (std::vector<std::string> {"SCSI Write Length Error", "SCSI Read Timeout Error"}));
+}
+
+TEST_F(VeltoScsiTest, TheDeviceSearchGoesByAdapterThenTargetAndWantsVeltoExactly)
+{
+    bus.Vendors = {{{0, 0}, "velto"}, {{0, 1}, "SEAGATE"}, {{1, 4}, "VELTO"}};
+    bus.PrinterHa = 1;
+    bus.PrinterTarget = 4;
+    bus.HaScsiId = 3;
+    ASSERT_TRUE(prn->Open());
+    std::vector<std::pair<int, int>> asked;
+    for (const auto& e : bus.Log)
+        if (e.Cdb[0] == 0x12) asked.emplace_back(e.Ha, e.Target);
+    ASSERT_EQ(asked.size(), 13u);
+    EXPECT_EQ(asked.front(), std::make_pair(0, 0));
+    EXPECT_EQ(asked[8], std::make_pair(1, 0));
+    EXPECT_EQ(asked.back(), std::make_pair(1, 4));
+    EXPECT_EQ(bus.Log.front().Cdb, (std::vector<std::uint8_t> {0x12, 0, 0, 0, 0x24, 0}));
+    EXPECT_EQ(bus.Log.front().BufLen, 36u);
+    EXPECT_EQ(prn->HaID(), 1);
+    EXPECT_EQ(prn->ScsiID(), 4);
+    EXPECT_EQ(prn->VenderId(), "VELTO");
+    EXPECT_EQ(prn->ProductId(), "CX-7");  // up to the first NUL, trimmed of the tab
+    EXPECT_EQ(prn->ProductRevLevel(), "2.1");
+    EXPECT_EQ(prn->ProductName(), "CX-7");
+}
+
+TEST_F(VeltoScsiTest, AnyAnsweringDeviceOverwritesTheIdentification)
+{
+    bus.Vendors = {{{0, 1}, "SEAGATE"}};
+    bus.HaScsiId = 0;
+    EXPECT_FALSE(prn->Open());
+    EXPECT_EQ(prn->VenderId(), "SEAGATE");
+    EXPECT_EQ(prn->ProductName(), "");
+    EXPECT_EQ(prn->ScsiID(), 0);
+    EXPECT_EQ(prn->HaID(), 0);
+}
+
+TEST_F(VeltoScsiTest, AFailedAdapterInquirySearches256Adapters)
+{
+    bus.Vendors.clear();
+    bus.HaFails = true;
+    EXPECT_FALSE(prn->Open());
+    EXPECT_EQ(Count(0x12), 256 * 8);
+    EXPECT_EQ(bus.Log.back().Ha, 255);
+}
+
+TEST_F(VeltoScsiTest, SystemInformationIsDecoded)
+{
+    bus.SysInfo[0] = 0xC0;
+    bus.SysInfo[2] = 0x21;
+    bus.SysInfo[5] = 0x03;
+    ASSERT_TRUE(prn->Open());
+    const TVeltoSystemInfo& i = prn->PrinterInfo();
+    EXPECT_EQ(std::vector<int>({i.FlipTurnUnit, i.StackerUnit, i.SecondHeadUnit, i.HeatRollerUnit, i.ICEncoderUnit,
+                                i.SetHiCo, i.JIS_2_Support, i.ISO_Support}),
+              std::vector<int>({1, 1, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(i.RibbonType, rtOP) << "bit 5 before bit 0";
+    EXPECT_EQ(i.MemoryMode, mmRingM_DataHold);
+    EXPECT_EQ(i.MaxImageWidth, 1050);
+    EXPECT_EQ(i.MaxImageHeight, 680);
+    EXPECT_EQ(i.PrinterResolution, 300);
+    EXPECT_EQ(prn->Dpi(), 300);
+
+    std::array<std::uint8_t, 20> page {};
+    page[0] = 0x01;
+    TVeltoSystemInfo info {};
+    info.FlipTurnUnit = 1;
+    DecodeSystemInfo(page, info);
+    EXPECT_EQ(info.ISO_Support, 1);
+    EXPECT_EQ(info.FlipTurnUnit, 0);
+    EXPECT_EQ(info.RibbonType, rtNone);
+    EXPECT_EQ(info.MaxOverlayHeight, 34) << "34 is added to every size";
+}
+
+TEST_F(VeltoScsiTest, AFailedSystemInformationReadFailsTheOpen)
+{
+    bus.SysInfoFails = true;
+    EXPECT_FALSE(prn->Open());
+    EXPECT_FALSE(prn->Active());
+    bus.Log.clear();
+    EXPECT_FALSE(prn->PrintStart());
+    EXPECT_TRUE(bus.Log.empty());
+}
+
+TEST_F(VeltoScsiTest, ImagesArePlacedAndClippedByRotation)
+{
+    Open();
+    TBitmap img = Colour(600, 400);
+    auto header = [&] { return Prints().front(); };
+    ASSERT_TRUE(prn->TransColorImage(10, 20, img));
+    EXPECT_EQ(header(), "\x1BI10,20,600,400,720000.");
+    ASSERT_TRUE(prn->Rotate90());
+    bus.Log.clear();
+    ASSERT_TRUE(prn->TransColorImage(10, 20, img));
+    EXPECT_EQ(header(), "\x1BI630,70,600,400,720000.");
+    ASSERT_TRUE(prn->Rotate270());
+    bus.Log.clear();
+    ASSERT_TRUE(prn->TransColorImage(10, 20, img));
+    EXPECT_EQ(header(), "\x1BI20,70,600,400,720000.");
+    ASSERT_TRUE(prn->PrintStart());
+    EXPECT_EQ(prn->RotateDegree(), rdZero) << "print start resets the rotation";
+    bus.Log.clear();
+    TBitmap mono = Colour(600, 400);
+    ASSERT_TRUE(prn->TransMonoImage(10, 20, mono));
+    EXPECT_EQ(header(), "\x1B" "C10,20,600,400,240000.");
+    EXPECT_EQ(mono.PixelFormat(), TPixelFormat::pf1bit);
+    bus.Log.clear();
+    TBitmap big = Colour(1100, 700);
+    ASSERT_TRUE(prn->TransColorImage(-5, -9, big));
+    EXPECT_EQ(header(), "\x1BI0,0,1050,680,2142000.");
+}
+
+TEST_F(VeltoScsiTest, RotatedPositionsMayGoNegativeAndAreSentAsTheyAre)
+{
+    Open();
+    TBitmap img = Colour(700, 100);
+    ASSERT_TRUE(prn->Rotate90());
+    bus.Log.clear();
+    ASSERT_TRUE(prn->TransColorImage(0, 0, img));
+    EXPECT_EQ(Prints().front(), "\x1BI950,-20,700,100,210000.");
+}
+
+TEST_F(VeltoScsiTest, ColourDataGoesOutInBlocksOfWholeRows)
+{
+    Open();
+    TBitmap img = Colour(1000, 30);
+    ASSERT_TRUE(prn->TransColorImage(0, 0, img));
+    const auto prints = Prints();
+    ASSERT_EQ(prints.size(), 3u);
+    EXPECT_EQ(prints[1].size(), 63002u);  // 21 rows
+    EXPECT_EQ(prints[2].size(), 27002u);  // 9 rows
+    std::vector<std::vector<std::uint8_t>> cdbs;
+    std::vector<std::uint32_t> lens;
+    for (const auto& e : bus.Log)
+        if (e.Cdb[0] == 0x0A) {
+            cdbs.push_back(e.Cdb);
+            lens.push_back(e.BufLen);
+        }
+    EXPECT_EQ(cdbs[1], (std::vector<std::uint8_t> {0x0A, 0, 0x00, 0xF6, 0x1A, 0}));
+    EXPECT_EQ(lens[1], 63002u) << "image blocks give the adapter their exact length";
+    EXPECT_EQ(cdbs[2], (std::vector<std::uint8_t> {0x0A, 0, 0x00, 0x69, 0x7A, 0}));
+    EXPECT_EQ(Count(0xC1), 1) << "only the ESC I command is polled";
+    // Rows from the bitmap's top, pixels red, green, blue.
+    EXPECT_EQ(prints[1].substr(0, 8), std::string("\x1B" "D" "\x00\x00\x07\x01\x00\x07", 8));
+    EXPECT_EQ(prints[2].substr(2, 3), std::string("\x00\x15\x07", 3)) << "the second block starts at row 21";
+}
+
+TEST_F(VeltoScsiTest, MonoDataIsOneBytePerDot)
+{
+    Open();
+    TBitmap img(1000, 70, TPixelFormat::pf24bit);
+    img.SetPixel24(0, 0, 0, 0, 0);
+    img.SetPixel24(1, 0, 200, 200, 200);
+    ASSERT_TRUE(prn->TransMonoImage(0, 0, img));
+    const auto prints = Prints();
+    ASSERT_EQ(prints.size(), 3u);
+    EXPECT_EQ(prints[0], "\x1B" "C0,0,1000,70,70000.");
+    EXPECT_EQ(prints[1].size(), 65002u);  // 65 rows
+    EXPECT_EQ(prints[2].size(), 5002u);   // 5 rows
+    EXPECT_EQ(prints[1].substr(0, 5), std::string("\x1B" "D" "\xFF\x00\x00", 5)) << "black is 0xFF, white 0x00";
+}
+
+TEST_F(VeltoScsiTest, ExactlyOneFullBlockGoesAsOne)
+{
+    bus.SysInfo = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+    Open();
+    TBitmap mono(655, 100, TPixelFormat::pf24bit);
+    ASSERT_TRUE(prn->TransMonoImage(0, 0, mono));
+    ASSERT_EQ(Prints().size(), 2u);
+    EXPECT_EQ(Prints()[1].size(), 65502u);
+    bus.Log.clear();
+    TBitmap row(21833, 1, TPixelFormat::pf24bit);
+    ASSERT_TRUE(prn->TransColorImage(0, 0, row));
+    EXPECT_EQ(Prints()[1].size(), 65501u);
+}
+
+TEST_F(VeltoScsiTest, ARowLongerThanABlockIsRefusedBeforeAnythingIsSent)
+{
+    bus.SysInfo = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
+    Open();
+    TBitmap row(21834, 1, TPixelFormat::pf24bit);
+    EXPECT_FALSE(prn->TransColorImage(0, 0, row));
+    TBitmap mono(65501, 1, TPixelFormat::pf24bit);
+    EXPECT_FALSE(prn->TransMonoImage(0, 0, mono));
+    EXPECT_TRUE(bus.Log.empty());
+}
+
+TEST_F(VeltoScsiTest, AFailedBlockEndsTheTransfer)
+{
+    Open();
+    bus.ImageFails = true;
+    TBitmap img = Colour(1000, 30);
+    EXPECT_FALSE(prn->TransColorImage(0, 0, img));
+    EXPECT_EQ(Prints().size(), 2u);
+}
+
+TEST_F(VeltoScsiTest, ARequestThatNeverCompletesIsAbortedAndItsMemoryKeptWhileTheLayerHoldsIt)
+{
+    Open();
+    bus.Stall = "status";
+    EXPECT_FALSE(prn->FlipTurn());
+    EXPECT_EQ(bus.Aborts, 1);
+    EXPECT_EQ(ASPI_HeldRequests(), 0) << "the abort finished it";
+
+    bus.RefuseAbort = true;
+    bus.Pending.clear();
+    EXPECT_FALSE(prn->FlipTurn());
+    EXPECT_EQ(ASPI_HeldRequests(), 1);
+    // The layer finishes it late, writing into the block: it is still ours to write.
+    ASSERT_EQ(bus.Pending.size(), 1u);
+    bus.Pending[0][1] = SS_COMP;
+    EXPECT_EQ(ASPI_HeldRequests(), 0);
+}
+
+TEST_F(VeltoScsiTest, WithoutTheLayerTheSearchCallsNothing)
+{
+    ASPI_UseEntryPoint(nullptr);
+    EXPECT_FALSE(prn->Open());
+    EXPECT_TRUE(bus.Log.empty());
+    EXPECT_EQ(SCSI_HostAdapterInquiry(), -1);
+    std::uint8_t buf[4] = {};
+    EXPECT_FALSE(SCSI_ExecCommand(0, buf, 4, SRB_DIR_IN, 6, aCDB_Inquiry.data(), 0));
+}
