@@ -1,5 +1,6 @@
 #include "StandIn.h"
 
+#include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
 
@@ -31,6 +32,11 @@ std::vector<std::uint8_t> HexBytes(const std::string& text)
 int Result(const World& world, const char* section, const char* entry, int def)
 {
     return world.ScenarioInt(section, entry, def);
+}
+
+void Stamp(const World& world, const std::string& component, const std::string& entry)
+{
+    world.Log("clock", component + " " + entry + " " + std::to_string(platform::GetTickCount()));
 }
 
 int MoveCard(const World& world, int code)

@@ -18,6 +18,11 @@ std::vector<std::uint8_t> HexBytes(const std::string& text);
 // A scripted result for an entry point ([section] Name=value), or def.
 int Result(const World& world, const char* section, const char* entry, int def);
 
+// Logs "clock: <component> <entry> <tick>" with the monotonic millisecond
+// tick, so a test can order a module call against the steps around it
+// without timing anything itself.
+void Stamp(const World& world, const std::string& component, const std::string& entry);
+
 // The virtual printer moves the card for an eject code (4: to the encoder,
 // 2: out, 1: back to the print position); 0 when it did, 1 when refused.
 int MoveCard(const World& world, int code);

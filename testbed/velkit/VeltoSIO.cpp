@@ -125,6 +125,7 @@ EXPORT std::int32_t VeltoClose(std::int32_t count, std::uint8_t* devices)
 
 EXPORT std::int32_t VeltoICEject(std::uint8_t* device, std::int32_t code)
 {
+    Stamp(TheWorld(), "veltosio", "VeltoICEject");
     const int r = Answer("VeltoICEject", -1000);
     const int result = r != -1000 ? r : MoveCard(TheWorld(), code);
     Log("VeltoICEject(" + DeviceName(device) + ", " + std::to_string(code) + ") = " + std::to_string(result));

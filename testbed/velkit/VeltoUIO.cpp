@@ -120,6 +120,7 @@ EXPORT std::int32_t Velto_PrinterClose(std::uint8_t* record)
 
 EXPORT std::int32_t Velto_ICTransfer(std::uint8_t* record)
 {
+    Stamp(TheWorld(), "veltouio", "Velto_ICTransfer");
     const int r = Answer("Velto_ICTransfer", -1000);
     const int result = r != -1000 ? r : MoveCard(TheWorld(), 4);
     Log("Velto_ICTransfer(" + RecordName(record) + ") = " + std::to_string(result));
@@ -128,6 +129,7 @@ EXPORT std::int32_t Velto_ICTransfer(std::uint8_t* record)
 
 EXPORT std::int32_t Velto_ICEject(std::uint8_t* record, std::int32_t code)
 {
+    Stamp(TheWorld(), "veltouio", "Velto_ICEject");
     const int r = Answer("Velto_ICEject", -1000);
     const int result = r != -1000 ? r : MoveCard(TheWorld(), code);
     Log("Velto_ICEject(" + RecordName(record) + ", " + std::to_string(code) + ") = " + std::to_string(result));

@@ -17,8 +17,11 @@
 //   numbers    decimal
 // Besides the exports: "Run <command>" runs a shell command.
 // Output, one line per step: "<Name> = <result>[ <out>...] ms=<elapsed>".
-// Each step is also written to the world's call log as "probe: <step>".
+// Each step is also written to the world's call log as "probe: <step>", and
+// its begin and end as "clock: probe begin|end <index> <tick>" (the
+// monotonic millisecond tick the module stand-ins stamp their calls with).
 #include "Testbed.h"
+#include "platform/Clock.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/WideText.h"
 #include "velkit/Velkit.h"
@@ -272,6 +275,7 @@ int main(int argc, char** argv)
         std::istringstream in(argv[i]);
         in >> step.name;
         world.Log("probe", argv[i]);
+        world.Log("clock", "probe begin " + std::to_string(i - 1) + " " + std::to_string(platform::GetTickCount()));
         const auto start = std::chrono::steady_clock::now();
         std::string result;
         if (step.name == "Run") {
@@ -286,6 +290,7 @@ int main(int argc, char** argv)
             }
             result = it->second(step);
         }
+        world.Log("clock", "probe end " + std::to_string(i - 1) + " " + std::to_string(platform::GetTickCount()));
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         std::string line = step.name + " = " + result;
         for (const auto v : step.outs) line += " " + std::to_string(v);

@@ -1,5 +1,7 @@
 #include "VelkitSandbox.h"
 
+#include <cstdint>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -54,6 +56,19 @@ ProbeRun VelkitSandbox::Run(const std::vector<std::string>& steps) const
     EXPECT_EQ(r.exitCode, 0) << "probe output:\n" << run.output;
     EXPECT_EQ(run.lines.size(), steps.size()) << "probe output:\n" << run.output;
     return run;
+}
+
+long VelkitSandbox::Between(const std::string& from, const std::string& to) const
+{
+    auto tick = [&](const std::string& what) -> std::optional<std::uint32_t> {
+        for (const auto& line : box_.Calls("clock"))
+            if (line.rfind(what + " ", 0) == 0) return static_cast<std::uint32_t>(std::stoul(line.substr(what.size() + 1)));
+        return std::nullopt;
+    };
+    const auto a = tick(from);
+    const auto b = tick(to);
+    if (!a || !b) return -1;
+    return static_cast<long>(static_cast<std::uint32_t>(*b - *a));
 }
 
 std::vector<std::string> Lines(const ProbeRun& run) { return run.lines; }

@@ -43,6 +43,11 @@ public:
 
     // The calls of one stand-in ("veltosio", "veltouio", "veltodrv", "printer").
     std::vector<std::string> Calls(const std::string& component) const { return box_.Calls(component); }
+    // Milliseconds from one stamped moment of the call log to another
+    // ("probe begin 2", "probe end 2", "veltosio VeltoICEject"; the first of
+    // each); -1 when one is missing. Only ever compared as a lower bound.
+    long Between(const std::string& from, const std::string& to) const;
+
     // Forgets the calls logged so far.
     void ClearCalls() const;
 
