@@ -91,3 +91,80 @@ TEST(VeltoResultName, NamesOnlyTheCodesTheProgramKnows)
     for (const int unknown : {6, 12, 13, 14, 15, 19, 99, 110, 399, 401, 506, 567, 617, -1})
         EXPECT_EQ(tavrin::VeltoResultName(unknown), "Unknown Error!") << unknown;
 }
+
+namespace {
+
+class VeltoScsi : public Family {
+protected:
+    void SetUp() override
+    {
+        Family::SetUp();
+        box.InstallStandIn("libwnaspi32.so");
+        Configure("VELTO", "SCSI");
+    }
+    // The command texts of the PRINT requests that reached the printer.
+    Strings Prints() const
+    {
+        Strings texts;
+        for (const auto& line : box.Calls("aspi")) {
+            if (line.rfind("PRINT ", 0) != 0) continue;
+            const auto start = line.find(' ', 6) + 1;
+            texts.push_back(line.substr(start, line.find(" [cdb") - start));
+        }
+        return texts;
+    }
+};
+
+} // namespace
+
+TEST_F(VeltoScsi, FeedSetsTheRfPositionFlipsAndStarts)
+{
+    EXPECT_EQ(Run({"/e:FEED"}).err, "");
+    EXPECT_EQ(Prints(), (Strings {"<1B>E0.", "<1B>T", "<1B>>"}));
+}
+
+TEST_F(VeltoScsi, ReturnIsOneRfEject)
+{
+    EXPECT_EQ(Run({"/e:RETURN"}).err, "");
+    EXPECT_EQ(Prints().size(), 1u);
+    Sandbox::WriteFile(box.World() + "/calls.log", "");
+    EXPECT_EQ(Run({"/e:FLIP"}).err, "");
+    const auto flip = Prints();
+    ASSERT_EQ(flip.size(), 4u);
+    EXPECT_EQ(Strings(flip.begin() + 1, flip.end()), (Strings {"<1B>E0.", "<1B>T", "<1B>>"}))
+        << "FLIP: the RF eject, then what FEED sends";
+}
+
+TEST_F(VeltoScsi, CommandsAreComparedExactly)
+{
+    EXPECT_EQ(Run({"/e:Feed"}).err, kCommandFailed) << "Feed keeps its case and is no command here";
+    EXPECT_EQ(Run({"/e:REJECT"}).err, kCommandFailed);
+    EXPECT_TRUE(box.Calls("aspi").empty());
+}
+
+TEST_F(VeltoScsi, AFailingStepFailsTheCommandAndStillCloses)
+{
+    Sandbox::WriteFile(box.World() + "/scenario.ini", "[aspi]\nsense=0x9088\n");
+    const auto r = Run({"/e:EJECT"});
+    EXPECT_NE(r.err.find(kCommandFailed), std::string::npos);
+    EXPECT_EQ(Prints().size(), 1u) << "the steps after the failing one do not run";
+}
+
+TEST_F(VeltoScsi, NoPrinterOnTheBusFailsWithoutCommands)
+{
+    Sandbox::WriteFile(box.World() + "/scenario.ini", "[aspi]\nprinter=none\n");
+    EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
+    EXPECT_TRUE(Prints().empty());
+}
+
+TEST_F(VeltoScsi, TheMagneticTrackCommandsUseTheRunsEmptyData)
+{
+    // The command line gives track 0 and no text: WRITEM writes the empty
+    // text, READM reads into a buffer of its own and keeps the result to
+    // itself.
+    EXPECT_EQ(Run({"/e:WRITEM"}).err, "");
+    EXPECT_EQ(Prints(), (Strings {"<1B>M"}));
+    EXPECT_EQ(Run({"/e:READM"}).err, "");
+    const auto bus = box.Calls("aspi");
+    EXPECT_EQ(bus.back(), "DATA 0:3 = 1 \"\"");
+}
