@@ -494,6 +494,26 @@ private slots:
         QCOMPARE(ReadIni(other).count(CC), size_t(0));
     }
 
+    void switchingToAFileWithoutPrinterLeavesNoModeOfTheFileBefore()
+    {
+        WriteText(Path(), "[PrinterConfiguration]\nPrinterName=Zebra P330i\nPrinterType=ZEBRA\nPrinterMode=USB\n");
+        const std::string other = Path("other.ini");
+        WriteText(other, "[PrinterConfiguration]\nPrinterName=Gone\nPrinterType=ZEBRA\nPrinterMode=USB\n");
+        TTestHost host({"Zebra P330i"}, {"LPT1"});
+        TTestDialog fm(host);
+        fm.LoadSettings("");
+        QCOMPARE(fm.Cmode->currentText(), QStringLiteral("USB"));
+        fm.chooserAnswer = QString::fromStdString(other);
+        fm.sbtnPrntFileClick();
+        QCOMPARE(fm.Cname->currentIndex(), -1);
+        QCOMPARE(fm.Cmode->currentIndex(), -1);
+        QVERIFY(!fm.Cmode->isEnabled());
+        fm.BsaveClick();
+        const Ini ini = ReadIni(other);
+        QCOMPARE(ini.at(PC), (std::map<std::string, std::string>{
+                                 {"PrinterName", ""}, {"PrinterType", ""}, {"PrinterMode", ""}}));
+    }
+
     void aFailedWriteIsReportedAndTheDialogStaysOpen()
     {
         TTestHost host({"Zebra P330i"}, {"LPT1"});

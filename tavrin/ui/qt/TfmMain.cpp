@@ -338,6 +338,9 @@ void TfmMain::CtypeChange()
 {
     const QString type = TypeText();
     if (type.isEmpty()) {
+        // No type, no mode: a mode left from a file loaded before must not
+        // be written with an empty type.
+        Cmode->clear();
         Cmode->setEnabled(false);
         CmodeChange();
         return;
