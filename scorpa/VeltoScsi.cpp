@@ -68,8 +68,8 @@ TVeltoScsi::TVeltoScsi() : aImageBuf(2 + MAX_IMAGE_BUF_LEN + 1, 0)
 
 TVeltoScsi::~TVeltoScsi()
 {
+    // The layer goes first; the printer part closes after (its destructor).
     ASPI_FreeModule();
-    Close();
 }
 
 bool TVeltoScsi::AspiLoad() { return ASPI_LoadModule(); }

@@ -372,3 +372,26 @@ TEST_F(ScorpaBus, TheContactPortIsHeldOpenOnTheMappedDevice)
                             "SCSIICContact = 0", "SCSIICContact = 1", "SCSIICRelease = -", "SCSIICContact = 0"}));
     close(master);
 }
+
+TEST_F(ScorpaBus, ArgumentsCrossTheExportsIntact)
+{
+    const auto r = Drive({"SCSIOpen", "SCSISetOverlayNotArea:10:20:110:70", "SCSISetMemoryMode:3", "SCSISetMemoryMode:0x104",
+                          "SCSIRotate90", "SCSISetHologram", "SCSISetParallelMode:1", "SCSIRFFeedOut", "SCSIRFErrEject",
+                          "SCSIErrorEject", "SCSISetOverlayClear"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSISetOverlayNotArea = 1", "SCSISetMemoryMode = 1", "SCSISetMemoryMode = 1",
+                            "SCSIRotate90 = 1", "SCSISetHologram = 1", "SCSISetParallelMode = -", "SCSIRFFeedOut = 1",
+                            "SCSIRFErrEject = 1", "SCSIErrorEject = 1", "SCSISetOverlayClear = 1"}));
+    // A memory mode is one byte: 0x104 arrives as 4.
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>OA,10,20,100,50.", "<1B>F3.", "<1B>F4.", "<1B>R1.", "<1B>H",
+                                                    "<1B>E3.", "<1B>E2.", "<1B>O2."}));
+}
+
+TEST_F(ScorpaBus, OpeningAgainRepeatsTheWholeSearch)
+{
+    Drive({"SCSIOpen", "SCSIOpen"});
+    EXPECT_EQ(Matching("HA_INQUIRY").size(), 2u);
+    EXPECT_EQ(Matching("SYSINFO").size(), 2u);
+    Scenario("[aspi]\nprinter=none\n");
+    const auto r = Drive({"SCSIOpen", "SCSIPrintStart"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 0", "SCSIPrintStart = 0"}));
+}

@@ -12,6 +12,7 @@
 #include "scorpa/Scorpa.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
