@@ -320,6 +320,7 @@ private slots:
     {
         TTestHost host({"Zebra P330i"}, {"LPT1"});
         TTestDialog fm(host);
+        fm.LoadSettings("");
         QCOMPARE(fm.edtAnswerAdress->text().trimmed(), QStringLiteral("$"));
         fm.edtAnswerAdress->setText("$3 78");
         fm.edtAnswerAdressExit();
@@ -333,6 +334,20 @@ private slots:
         fm.edtAnswerAdress->setCursorPosition(0);
         QTest::keyClicks(fm.edtAnswerAdress, "378ab");
         QCOMPARE(fm.edtAnswerAdress->text(), QStringLiteral("$378a"));
+
+        // Leaving the field tidies it, as does Apply while it has the focus.
+        Pick(fm.Cname, "Zebra P330i");
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fm));
+        fm.chkReceive->setChecked(true);
+        QCOMPARE(QApplication::focusWidget(), fm.edtAnswerAdress);  // on screen: the field takes the focus
+        fm.edtAnswerAdress->setText("$2 78");
+        fm.Cname->setFocus();
+        QCOMPARE(fm.edtAnswerAdress->text(), QStringLiteral("$0278"));
+        fm.edtAnswerAdress->setFocus();
+        fm.edtAnswerAdress->setText("$3bc ");
+        fm.BsaveClick();
+        QCOMPARE(ReadIni(Path()).at("Port").at("PortAddress"), std::string("$03BC"));
 
         QCOMPARE(tavrin::NormaliseAnswerAddress(" $ 3 "), QStringLiteral("$0003"));
         QCOMPARE(tavrin::NormaliseAnswerAddress("$0378"), QStringLiteral("$0378"));
