@@ -2,6 +2,7 @@
 // hardware and status queries and the document device context.
 #include "velkit/Velkit.h"
 
+#include "EncoderModules.h"
 #include "PortModules.h"
 #include "VelkitHandle.h"
 #include "platform/DevMode.h"
@@ -184,6 +185,7 @@ VELKIT_API int32_t Velkit_Close(VelkitHandle* handle)
     if (handle->currentMode != handle->initialMode) SetMode(handle, handle->initialMode);
     Unbind(handle);
     FreeSettings(handle);
+    CloseEncoderModules(handle);
     handle->magic = 0;
     delete handle;
     return VELTO_SUCCESS;

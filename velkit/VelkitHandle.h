@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "EncoderModules.h"
 #include "PortModules.h"
 #include "platform/DeviceContext.h"
 
@@ -42,10 +43,10 @@ struct VelkitHandle {
     std::uint32_t usbIds[velkit::kUsbIdCapacity] = {};
     std::uint8_t* boundUsb = nullptr;
     alignas(8) std::uint8_t usbPrinter[velkit::kUsbPrinterRecordSize] = {};
-    // Contactless encoder modules hang here once opened.
-    void* hidModule = nullptr;
-    void* mifareModule = nullptr;
-    void* iclassModule = nullptr;
+    // Contactless encoder modules hang here once opened; null when closed.
+    std::unique_ptr<velkit::HidModuleRecord> hidModule;
+    std::unique_ptr<velkit::MifareModuleRecord> mifareModule;
+    std::unique_ptr<velkit::IclassModuleRecord> iclassModule;
 
     // Storage of the settings record when ownsSettings is 1.
     std::unique_ptr<std::uint8_t[]> ownedSettings;

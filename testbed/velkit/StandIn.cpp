@@ -4,6 +4,7 @@
 #include "platform/Profile.h"
 #include "platform/Text.h"
 
+#include <cstring>
 #include <sstream>
 
 namespace testbed::velto {
@@ -47,6 +48,20 @@ int MoveCard(const World& world, int code)
     else if (code == 2) moved = printer.Eject();
     else if (code == 1) moved = printer.Return();
     return moved ? 0 : 1;
+}
+
+std::string PointerText(const void* p)
+{
+    if (!p) return "null";
+    const auto* bytes = static_cast<const std::uint8_t*>(p);
+    std::size_t n = 0;
+    while (n < 32 && bytes[n] != 0) ++n;
+    return "\"" + Printable({bytes, n}) + "\"";
+}
+
+void PutReply(void* buffer, const std::string& text)
+{
+    if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
 }
 
 } // namespace testbed::velto

@@ -27,4 +27,11 @@ void Stamp(const World& world, const std::string& component, const std::string& 
 // 2: out, 1: back to the print position); 0 when it did, 1 when refused.
 int MoveCard(const World& world, int code);
 
+// An encoder library's pointer argument as the log shows it: the text it
+// holds in quotes (up to 32 characters, NUL-terminated), or null.
+std::string PointerText(const void* p);
+
+// Copies a scripted reply with its NUL into an encoder library's buffer.
+void PutReply(void* buffer, const std::string& text);
+
 } // namespace testbed::velto

@@ -166,7 +166,8 @@ TEST_F(VelkitPrinterModel, EscapesReachTheDriverPlugInWithTheirBlocks)
     EXPECT_EQ(box.Calls("veltodrv"),
               (std::vector<std::string> {"Escape(16005, 8: 01 00 00 00 02 00 00 00) = 1",
                                          "Escape(16001, 8: 01 00 00 00 02 00 00 00) = 0",
-                                         "Escape(16016, 4: 01 00 00 00) = 1", "ResetDC(wide 1) = 1"}));
+                                         "Escape(16016, 4: 01 00 00 00) = 1",
+                                         "ResetDC(wide 1, fields 0x00000000, orientation 0, copies 0, duplex 0) = 1"}));
 }
 
 TEST_F(VelkitPrinterModel, DeadOrForeignDeviceContextsAreRefused)

@@ -10,12 +10,16 @@
 //   OUT        an out variable (printed after the result)
 //   DC         the device context of the last CreateDCA/CreateDCW
 //   JUNK       a pointer that is not a device context
-//   DM:e:v     a settings record with e private bytes and driver version v
+//   DM:e:v[:f] a settings record with e private bytes (0xEE each), driver
+//              version v and dmFields f (default 0)
+//   AREA[:a,b,c,d]  four 32-bit values (default -12345 each; printed after)
+//   P-args     of the encoder commands: s:TEXT (a writable copy) or BUF
 //   s:TEXT     a string          rep:N:C  N copies of the character C
 //   x:HEX      bytes             BUF      a 512-byte buffer (its first
 //                                         bytes are printed after)
 //   numbers    decimal
-// Besides the exports: "Run <command>" runs a shell command.
+// Besides the exports: "Run <command>" runs a shell command; "Record o n"
+// prints n private bytes of the last DM record from offset o, in hex.
 // Output, one line per step: "<Name> = <result>[ <out>...] ms=<elapsed>".
 // Each step is also written to the world's call log as "probe: <step>", and
 // its begin and end as "clock: probe begin|end <index> <tick>" (the
@@ -46,6 +50,9 @@ HDC g_dc = nullptr;
 std::uint32_t g_badRecord[64] = {0x87654321u};
 // Storage that outlives the step it was made for (adopted records, strings).
 std::deque<std::vector<std::uint8_t>> g_keep;
+// The last DM record made and the size of its public part.
+std::vector<std::uint8_t>* g_lastRecord = nullptr;
+std::size_t g_lastRecordPublic = 0;
 
 template <typename Fn>
 Fn Export(const std::string& name)
@@ -84,9 +91,27 @@ struct Step {
     std::int32_t* Out(std::size_t i)
     {
         if (Arg(i) != "OUT") return nullptr;
-        outs.reserve(8);
+        outs.reserve(16);
         outs.push_back(-12345);
         return &outs.back();
+    }
+
+    std::int32_t* Area(std::size_t i)
+    {
+        const std::string& a = Arg(i);
+        if (a.rfind("AREA", 0) != 0) return nullptr;
+        outs.reserve(16);
+        const std::size_t first = outs.size();
+        std::int32_t v[4] = {-12345, -12345, -12345, -12345};
+        if (a.size() > 5) std::sscanf(a.c_str() + 5, "%d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]);
+        for (const auto x : v) outs.push_back(x);
+        return &outs[first];
+    }
+
+    void* Ptr(std::size_t i)
+    {
+        if (Arg(i) == "BUF") return Buffer(i);
+        return const_cast<char*>(Text(i));
     }
 
     HDC Dc(std::size_t i)
@@ -102,14 +127,24 @@ struct Step {
     {
         const std::string& a = Arg(i);
         if (a.rfind("DM:", 0) != 0) return nullptr;
-        unsigned extra = 0, version = 0;
-        std::sscanf(a.c_str(), "DM:%u:%i", &extra, &version);
+        unsigned long parts[3] = {0, 0, 0};
+        const char* at = a.c_str() + 3;
+        for (auto& part : parts) {
+            char* end = nullptr;
+            part = std::strtoul(at, &end, 0);
+            if (*end != ':') break;
+            at = end + 1;
+        }
+        const unsigned long extra = parts[0], version = parts[1], fields = parts[2];
         auto& bytes = g_keep.emplace_back(sizeof(DevMode) + extra, 0xEE);
         auto* dm = reinterpret_cast<DevMode*>(bytes.data());
         std::memset(dm, 0, sizeof(DevMode));
         dm->dmSize = sizeof(DevMode);
         dm->dmDriverExtra = static_cast<std::uint16_t>(extra);
         dm->dmDriverVersion = static_cast<std::uint16_t>(version);
+        dm->dmFields = static_cast<std::uint32_t>(fields);
+        g_lastRecord = &bytes;
+        g_lastRecordPublic = sizeof(DevMode);
         return dm;
     }
 
@@ -254,6 +289,83 @@ std::map<std::string, Runner> Runners()
         return Code(Export<int32_t (*)(H, intptr_t, intptr_t, intptr_t)>("EncodeMGGetTrack")(s.Handle(0), s.Int(1),
                                                                                              s.Int(2), s.Int(3)));
     };
+
+    // Document and page settings.
+    for (const char* name : {"DocSetDuplex", "DocSetCopies", "DocSetFlipBeforePrint", "DocSetEjectSideUp",
+                             "PageSetOrientation", "PageSetLaminateLast", "PageSetUVColor"})
+        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, int32_t)>(name)(s.Handle(0), s.Int(1))); };
+    for (const char* name : {"DocGetDuplex", "DocGetCopies", "DocGetFlipBeforePrint", "DocGetEjectSideUp",
+                             "PageGetOrientation", "PageGetLaminateLast", "PageGetUVColor"})
+        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, int32_t*)>(name)(s.Handle(0), s.Out(1))); };
+    for (const char* what : {"ColorMode", "DitherMethod", "DitherIntensity", "GrayscaleIntensity", "OverlayMode",
+                             "LaminateMode", "UVMode", "Rotate180"}) {
+        const std::string set = std::string("PageSet") + what, get = std::string("PageGet") + what;
+        m[set] = [set](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, int32_t)>(set)(s.Handle(0), s.Int(1), s.Int(2)));
+        };
+        m[get] = [get](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, int32_t*)>(get)(s.Handle(0), s.Int(1), s.Out(2)));
+        };
+    }
+    m["PageSetResinUsage"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, int32_t, int32_t)>("PageSetResinUsage")(s.Handle(0), s.Int(1),
+                                                                                          s.Int(2), s.Int(3)));
+    };
+    m["PageGetResinUsage"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, int32_t, int32_t*)>("PageGetResinUsage")(s.Handle(0), s.Int(1),
+                                                                                           s.Int(2), s.Out(3)));
+    };
+    for (const char* what : {"PrintableArea", "NonprintableArea"}) {
+        const std::string set = std::string("PageSetOverlay") + what, get = std::string("PageGetOverlay") + what;
+        m[set] = [set](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, const int32_t*)>(set)(s.Handle(0), s.Int(1), s.Area(2)));
+        };
+        m[get] = [get](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, int32_t*)>(get)(s.Handle(0), s.Int(1), s.Area(2)));
+        };
+    }
+
+    // Contactless encoder modules.
+    for (const char* family : {"HID24", "Mifare24", "ICLASS24"}) {
+        const std::string open = std::string(family) + "_Open", close = std::string(family) + "_Close";
+        m[open] = [open](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, int32_t)>(open)(s.Handle(0), s.Int(1), s.Int(2)));
+        };
+        m[close] = [close](Step& s) { return Code(Export<int32_t (*)(H)>(close)(s.Handle(0))); };
+    }
+    for (const char* name : {"HID24_Reset", "Mifare24_Reset"})
+        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H)>(name)(s.Handle(0))); };
+    for (const char* name : {"HID24_GetFirmwareVersion", "HID24_Read", "HID24_Read26Bits"})
+        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, void*)>(name)(s.Handle(0), s.Ptr(1))); };
+    m["Mifare24_GetCardID"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, void*, void*)>("Mifare24_GetCardID")(s.Handle(0), s.Ptr(1), s.Ptr(2)));
+    };
+    m["Mifare24_Logon"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, void*, int32_t, int32_t, void*)>("Mifare24_Logon")(
+            s.Handle(0), s.Ptr(1), s.Int(2), s.Int(3), s.Ptr(4)));
+    };
+    for (const char* name : {"Mifare24_Read", "Mifare24_Write", "Mifare24_ReadValue"})
+        m[name] = [name](Step& s) {
+            return Code(Export<int32_t (*)(H, void*, int32_t, void*)>(name)(s.Handle(0), s.Ptr(1), s.Int(2), s.Ptr(3)));
+        };
+    for (const char* name : {"Mifare24_WriteValue", "Mifare24_Increment", "Mifare24_Decrement", "Mifare24_Copy"})
+        m[name] = [name](Step& s) {
+            return Code(Export<int32_t (*)(H, int32_t, int32_t, void*, void*)>(name)(s.Handle(0), s.Int(1), s.Int(2),
+                                                                                    s.Ptr(3), s.Ptr(4)));
+        };
+    m["ICLASS24_SendCommand"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, void*, void*, void*, void*)>("ICLASS24_SendCommand")(
+            s.Handle(0), s.Ptr(1), s.Ptr(2), s.Ptr(3), s.Ptr(4)));
+    };
+    m["ICLASS24_GenerateLoadKeyAndCheckSum"] = [](Step& s) {
+        return Code(Export<int32_t (*)(H, int32_t, void*, void*, void*, void*, void*)>(
+            "ICLASS24_GenerateLoadKeyAndCheckSum")(s.Handle(0), s.Int(1), s.Ptr(2), s.Ptr(3), s.Ptr(4), s.Ptr(5),
+                                                   s.Ptr(6)));
+    };
+    for (const char* name : {"ICLASS24_EncryptDes", "ICLASS24_DecryptDes"})
+        m[name] = [name](Step& s) {
+            return Code(Export<int32_t (*)(H, void*, void*, void*)>(name)(s.Handle(0), s.Ptr(1), s.Ptr(2), s.Ptr(3)));
+        };
     return m;
 }
 
@@ -278,7 +390,15 @@ int main(int argc, char** argv)
         world.Log("clock", "probe begin " + std::to_string(i - 1) + " " + std::to_string(platform::GetTickCount()));
         const auto start = std::chrono::steady_clock::now();
         std::string result;
-        if (step.name == "Run") {
+        if (step.name == "Record") {
+            std::size_t offset = 0, count = 0;
+            in >> offset >> count;
+            if (!g_lastRecord || g_lastRecordPublic + offset + count > g_lastRecord->size()) {
+                result = "none";
+            } else {
+                result = testbed::Hex({g_lastRecord->data() + g_lastRecordPublic + offset, count});
+            }
+        } else if (step.name == "Run") {
             const std::string command = std::string(argv[i]).substr(4);
             result = std::to_string(std::system(command.c_str()));
         } else {

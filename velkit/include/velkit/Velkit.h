@@ -131,4 +131,81 @@ VELKIT_API int32_t Velkit_EncodeMGRead(VelkitHandle* handle, int32_t mode);
 VELKIT_API int32_t Velkit_EncodeMGGetTrack(VelkitHandle* handle, intptr_t a, intptr_t b, intptr_t c);
 VELKIT_API int32_t Velkit_EncodeMGRelease(VelkitHandle* handle, int32_t code);
 
+/* Document and page settings, on the document DC a DocAttach attached.
+ * side is 0 or 1. Every getter refuses a null out pointer (and a resin
+ * panel outside 0-3) with VELTO_INVALID_PARAMETER. A held settings record
+ * with too few driver-private bytes for a setting gives VELTO_INVALID_DEVMODE
+ * and nothing is sent. Overlay areas are four values. */
+VELKIT_API int32_t Velkit_DocSetDuplex(VelkitHandle* handle, int32_t duplex);
+VELKIT_API int32_t Velkit_DocGetDuplex(VelkitHandle* handle, int32_t* duplex);
+VELKIT_API int32_t Velkit_DocSetCopies(VelkitHandle* handle, int32_t copies);
+VELKIT_API int32_t Velkit_DocGetCopies(VelkitHandle* handle, int32_t* copies);
+VELKIT_API int32_t Velkit_DocSetFlipBeforePrint(VelkitHandle* handle, int32_t flag);
+VELKIT_API int32_t Velkit_DocGetFlipBeforePrint(VelkitHandle* handle, int32_t* flag);
+VELKIT_API int32_t Velkit_DocSetEjectSideUp(VelkitHandle* handle, int32_t value);
+VELKIT_API int32_t Velkit_DocGetEjectSideUp(VelkitHandle* handle, int32_t* value);
+VELKIT_API int32_t Velkit_PageSetOrientation(VelkitHandle* handle, int32_t orientation);
+VELKIT_API int32_t Velkit_PageGetOrientation(VelkitHandle* handle, int32_t* orientation);
+VELKIT_API int32_t Velkit_PageSetColorMode(VelkitHandle* handle, int32_t side, int32_t mode);
+VELKIT_API int32_t Velkit_PageGetColorMode(VelkitHandle* handle, int32_t side, int32_t* mode);
+VELKIT_API int32_t Velkit_PageSetDitherMethod(VelkitHandle* handle, int32_t side, int32_t method);
+VELKIT_API int32_t Velkit_PageGetDitherMethod(VelkitHandle* handle, int32_t side, int32_t* method);
+VELKIT_API int32_t Velkit_PageSetDitherIntensity(VelkitHandle* handle, int32_t side, int32_t intensity);
+VELKIT_API int32_t Velkit_PageGetDitherIntensity(VelkitHandle* handle, int32_t side, int32_t* intensity);
+VELKIT_API int32_t Velkit_PageSetGrayscaleIntensity(VelkitHandle* handle, int32_t side, int32_t intensity);
+VELKIT_API int32_t Velkit_PageGetGrayscaleIntensity(VelkitHandle* handle, int32_t side, int32_t* intensity);
+VELKIT_API int32_t Velkit_PageSetResinUsage(VelkitHandle* handle, int32_t side, int32_t panels, int32_t value);
+VELKIT_API int32_t Velkit_PageGetResinUsage(VelkitHandle* handle, int32_t side, int32_t panel, int32_t* value);
+VELKIT_API int32_t Velkit_PageSetOverlayMode(VelkitHandle* handle, int32_t side, int32_t mode);
+VELKIT_API int32_t Velkit_PageGetOverlayMode(VelkitHandle* handle, int32_t side, int32_t* mode);
+VELKIT_API int32_t Velkit_PageSetOverlayPrintableArea(VelkitHandle* handle, int32_t side, const int32_t* area);
+VELKIT_API int32_t Velkit_PageGetOverlayPrintableArea(VelkitHandle* handle, int32_t side, int32_t* area);
+VELKIT_API int32_t Velkit_PageSetOverlayNonprintableArea(VelkitHandle* handle, int32_t side, const int32_t* area);
+VELKIT_API int32_t Velkit_PageGetOverlayNonprintableArea(VelkitHandle* handle, int32_t side, int32_t* area);
+VELKIT_API int32_t Velkit_PageSetLaminateMode(VelkitHandle* handle, int32_t side, int32_t mode);
+VELKIT_API int32_t Velkit_PageGetLaminateMode(VelkitHandle* handle, int32_t side, int32_t* mode);
+VELKIT_API int32_t Velkit_PageSetLaminateLast(VelkitHandle* handle, int32_t flag);
+VELKIT_API int32_t Velkit_PageGetLaminateLast(VelkitHandle* handle, int32_t* flag);
+VELKIT_API int32_t Velkit_PageSetUVMode(VelkitHandle* handle, int32_t side, int32_t mode);
+VELKIT_API int32_t Velkit_PageGetUVMode(VelkitHandle* handle, int32_t side, int32_t* mode);
+VELKIT_API int32_t Velkit_PageSetUVColor(VelkitHandle* handle, int32_t color);
+VELKIT_API int32_t Velkit_PageGetUVColor(VelkitHandle* handle, int32_t* color);
+VELKIT_API int32_t Velkit_PageSetRotate180(VelkitHandle* handle, int32_t side, int32_t flag);
+VELKIT_API int32_t Velkit_PageGetRotate180(VelkitHandle* handle, int32_t side, int32_t* flag);
+
+/* Contactless encoder modules on a serial line: HID (digion.dll), Mifare
+ * (mifaredrv.dll) and iCLASS (encoderdrv.dll), loaded by Open and released
+ * by Close or Velkit_Close. port is 1-4; speed is the line speed. A second
+ * Open of an open family releases the first library before loading again.
+ * A command whose entry point the library lacks gives
+ * VELTO_ERROR_MISSINGENTRYPOINT. Pointer arguments are the library's
+ * buffers, passed through unchanged. */
+VELKIT_API int32_t Velkit_HID24_Open(VelkitHandle* handle, int32_t port, int32_t speed);
+VELKIT_API int32_t Velkit_HID24_Close(VelkitHandle* handle);
+VELKIT_API int32_t Velkit_HID24_Reset(VelkitHandle* handle);
+VELKIT_API int32_t Velkit_HID24_GetFirmwareVersion(VelkitHandle* handle, void* buffer);
+VELKIT_API int32_t Velkit_HID24_Read(VelkitHandle* handle, void* buffer);
+VELKIT_API int32_t Velkit_HID24_Read26Bits(VelkitHandle* handle, void* buffer);
+
+VELKIT_API int32_t Velkit_Mifare24_Open(VelkitHandle* handle, int32_t port, int32_t speed);
+VELKIT_API int32_t Velkit_Mifare24_Close(VelkitHandle* handle);
+VELKIT_API int32_t Velkit_Mifare24_Reset(VelkitHandle* handle);
+VELKIT_API int32_t Velkit_Mifare24_GetCardID(VelkitHandle* handle, void* a, void* b);
+VELKIT_API int32_t Velkit_Mifare24_Logon(VelkitHandle* handle, void* a, int32_t b, int32_t c, void* d);
+VELKIT_API int32_t Velkit_Mifare24_Read(VelkitHandle* handle, void* a, int32_t b, void* c);
+VELKIT_API int32_t Velkit_Mifare24_Write(VelkitHandle* handle, void* a, int32_t b, void* c);
+VELKIT_API int32_t Velkit_Mifare24_ReadValue(VelkitHandle* handle, void* a, int32_t b, void* c);
+VELKIT_API int32_t Velkit_Mifare24_WriteValue(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d);
+VELKIT_API int32_t Velkit_Mifare24_Increment(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d);
+VELKIT_API int32_t Velkit_Mifare24_Decrement(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d);
+VELKIT_API int32_t Velkit_Mifare24_Copy(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d);
+
+VELKIT_API int32_t Velkit_ICLASS24_Open(VelkitHandle* handle, int32_t port, int32_t speed);
+VELKIT_API int32_t Velkit_ICLASS24_Close(VelkitHandle* handle);
+VELKIT_API int32_t Velkit_ICLASS24_SendCommand(VelkitHandle* handle, void* a, void* b, void* c, void* d);
+VELKIT_API int32_t Velkit_ICLASS24_GenerateLoadKeyAndCheckSum(VelkitHandle* handle, int32_t a, void* b, void* c,
+                                                              void* d, void* e, void* f);
+VELKIT_API int32_t Velkit_ICLASS24_EncryptDes(VelkitHandle* handle, void* a, void* b, void* c);
+VELKIT_API int32_t Velkit_ICLASS24_DecryptDes(VelkitHandle* handle, void* a, void* b, void* c);
+
 #endif

@@ -1,0 +1,67 @@
+// Stand-in for the HID encoder library (digion.dll, here libdigion.so).
+// Every entry point takes the serial port and the line speed as a double.
+//
+// scenario.ini, section [digion]:
+//   <Entry>=N          the status an entry point answers (default 0)
+//   firmware=TEXT      what GetFirmwareVer writes into its buffer on success
+//   data=TEXT          what ReadDataHID and Read26BitsDataHID write
+// calls.log: "digion: Reset(2, 9600.0) = 0",
+// "digion: ReadDataHID(2, 9600.0, "") = 0".
+#include "StandIn.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+using namespace testbed;
+using namespace testbed::velto;
+
+namespace {
+
+const char* const kSection = "digion";
+World TheWorld() { return World::FromEnvironment(); }
+
+std::string Line(const char* entry, std::int32_t port, double speed)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%s(%d, %.1f", entry, port, speed);
+    return text;
+}
+
+std::int32_t Call(const char* entry, std::int32_t port, double speed, void* buffer, const char* replyKey,
+                  const char* replyDefault)
+{
+    const World w = TheWorld();
+    const int r = w.ScenarioInt(kSection, entry, 0);
+    std::string line = Line(entry, port, speed);
+    if (replyKey) line += ", " + PointerText(buffer);
+    w.Log(kSection, line + ") = " + std::to_string(r));
+    if (r == 0 && replyKey) PutReply(buffer, w.Scenario(kSection, replyKey, replyDefault));
+    return r;
+}
+
+} // namespace
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libdigion.so loaded"); }
+__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libdigion.so unloaded"); }
+
+#ifndef OMIT_Reset
+EXPORT std::int32_t Reset(std::int32_t port, double speed) { return Call("Reset", port, speed, nullptr, nullptr, ""); }
+#endif
+
+EXPORT std::int32_t GetFirmwareVer(std::int32_t port, double speed, void* buffer)
+{
+    return Call("GetFirmwareVer", port, speed, buffer, "firmware", "HID 2.4");
+}
+
+EXPORT std::int32_t ReadDataHID(std::int32_t port, double speed, void* buffer)
+{
+    return Call("ReadDataHID", port, speed, buffer, "data", "0123456789");
+}
+
+EXPORT std::int32_t Read26BitsDataHID(std::int32_t port, double speed, void* buffer)
+{
+    return Call("Read26BitsDataHID", port, speed, buffer, "data", "0123456789");
+}

@@ -1,0 +1,58 @@
+// Stand-in for the iCLASS encoder library (encoderdrv.dll, here
+// libencoderdrv.so). SendIClassCommand takes the serial port and the line
+// speed first; the key and DES helpers take neither. 16-bit statuses.
+//
+// scenario.ini, section [encoderdrv]:
+//   <Entry>=N     the status an entry point answers (default 0)
+// calls.log: "encoderdrv: EncryptDes("A", "B", "C") = 0"; pointer
+// arguments show the text they hold.
+#include "StandIn.h"
+
+#include <cstdint>
+#include <string>
+
+using namespace testbed;
+using namespace testbed::velto;
+
+namespace {
+
+const char* const kSection = "encoderdrv";
+World TheWorld() { return World::FromEnvironment(); }
+
+std::string Text(const void* p) { return PointerText(p); }
+std::string Text(std::int32_t v) { return std::to_string(v); }
+
+template <typename... Args>
+std::int16_t Call(const char* entry, Args... args)
+{
+    const World w = TheWorld();
+    const int r = w.ScenarioInt(kSection, entry, 0);
+    std::string line = std::string(entry) + "(";
+    bool first = true;
+    ((line += (first ? "" : ", ") + Text(args), first = false), ...);
+    w.Log(kSection, line + ") = " + std::to_string(r));
+    return static_cast<std::int16_t>(r);
+}
+
+} // namespace
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libencoderdrv.so loaded"); }
+__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libencoderdrv.so unloaded"); }
+
+EXPORT std::int16_t SendIClassCommand(std::int32_t port, std::int32_t speed, void* a, void* b, void* c, void* d)
+{
+    return Call("SendIClassCommand", port, speed, a, b, c, d);
+}
+
+EXPORT std::int16_t GenerateLoadKeyAndCheckSum(std::int32_t a, void* b, void* c, void* d, void* e, void* f)
+{
+    return Call("GenerateLoadKeyAndCheckSum", a, b, c, d, e, f);
+}
+
+#ifndef OMIT_EncryptDes
+EXPORT std::int16_t EncryptDes(void* a, void* b, void* c) { return Call("EncryptDes", a, b, c); }
+#endif
+
+EXPORT std::int16_t DecryptDes(void* a, void* b, void* c) { return Call("DecryptDes", a, b, c); }
