@@ -1,8 +1,8 @@
 #include "Bitmap.h"
 
-#include "platform/Error.h"
+#include "Graphics.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
+#include "platform/Error.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -12,16 +12,6 @@
 #include <memory>
 
 namespace scorpa {
-namespace {
-
-struct GObjectUnref {
-    void operator()(gpointer p) const { g_object_unref(p); }
-};
-struct GErrorFree {
-    void operator()(GError* e) const { g_error_free(e); }
-};
-
-} // namespace
 
 std::size_t TBitmap::RowBytesFor(int width, TPixelFormat format)
 {
@@ -43,41 +33,11 @@ TBitmap TBitmap::LoadFromFile(const std::string& path)
     if (!in) throw platform::Error("Cannot open bitmap file " + path);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
-    // Only the BMP reader is asked: a file named as a bitmap is read as one.
-    GError* raw = nullptr;
-    std::unique_ptr<GdkPixbufLoader, GObjectUnref> loader(gdk_pixbuf_loader_new_with_type("bmp", &raw));
-    std::unique_ptr<GError, GErrorFree> err(raw);
-    if (!loader) throw platform::Error("No bitmap reader: " + std::string(err ? err->message : "?"));
-    const bool wrote = gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(bytes.data()),
-                                               bytes.size(), &raw);
-    err.reset(raw);
-    raw = nullptr;
-    const bool closed = gdk_pixbuf_loader_close(loader.get(), wrote ? &raw : nullptr);
-    if (!err) err.reset(raw);
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-    if (!wrote || !closed || !pixbuf)
-        throw platform::Error("Bitmap image is not valid: " + path + (err ? std::string(" (") + err->message + ")" : ""));
-
-    const int w = gdk_pixbuf_get_width(pixbuf);
-    const int h = gdk_pixbuf_get_height(pixbuf);
-    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
-    if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels < 3)
-        throw platform::Error("Bitmap image is not valid: " + path);
-    const guchar* pixels = gdk_pixbuf_read_pixels(pixbuf);
-
-    TBitmap bmp(w, h, TPixelFormat::pf24bit);
-    for (int y = 0; y < h; ++y) {
-        const guchar* src = pixels + static_cast<std::ptrdiff_t>(y) * stride;
-        std::uint8_t* dst = bmp.ScanLine(y).data();
-        // The 24-bit form has no alpha: the colour channels are kept as they are.
-        for (int x = 0; x < w; ++x, src += channels, dst += 3) {
-            dst[0] = src[2];
-            dst[1] = src[1];
-            dst[2] = src[0];
-        }
+    try {
+        return DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    } catch (const platform::Error& e) {
+        throw platform::Error(std::string(e.what()) + ": " + path);
     }
-    return bmp;
 }
 
 std::span<std::uint8_t> TBitmap::ScanLine(int row)

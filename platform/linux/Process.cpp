@@ -1,6 +1,8 @@
 #include "platform/Process.h"
 
 #include <climits>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace platform {
@@ -14,6 +16,18 @@ std::string ProgramPath()
 }
 
 std::string ProgramDir() { return ExtractFilePath(ProgramPath()); }
+
+std::string ModuleDir(const void* addressInModule)
+{
+    Dl_info info {};
+    if (::dladdr(addressInModule, &info) == 0 || !info.dli_fname) return ProgramDir();
+    std::string path = info.dli_fname;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    return ExtractFilePath(path);
+}
 
 std::string ExtractFilePath(const std::string& path)
 {

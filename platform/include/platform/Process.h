@@ -11,6 +11,11 @@ std::string ProgramPath();
 // Directory of the running program file, with a trailing '/'.
 std::string ProgramDir();
 
+// Directory (with a trailing '/') of the program or shared library that
+// holds the given address: where a library finds the files installed
+// beside it, whichever program loaded it.
+std::string ModuleDir(const void* addressInModule);
+
 // Directory part of a path including the trailing '/', or "" when the path
 // has no directory part.
 std::string ExtractFilePath(const std::string& path);

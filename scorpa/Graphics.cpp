@@ -1,0 +1,77 @@
+#include "Graphics.h"
+
+#include "graphics/ScorpaGraphics.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Error.h"
+#include "platform/Process.h"
+
+#include <cstring>
+#include <optional>
+
+namespace scorpa {
+namespace {
+
+struct TGraphicsModule {
+    std::optional<platform::DynamicLibrary> library;
+    ScorpaGfx_LoadBitmapFn loadBitmap = nullptr;
+    ScorpaGfx_RenderTextFn renderText = nullptr;
+    ScorpaGfx_FreeFn free = nullptr;
+};
+
+const TGraphicsModule& Module()
+{
+    static TGraphicsModule module = [] {
+        TGraphicsModule m;
+        static const char kFile[] = "libscorpa-graphics.so";
+        std::string error;
+        // Beside this library first, whichever program loaded it; then the
+        // usual search.
+        m.library = platform::DynamicLibrary::Load(platform::ModuleDir(reinterpret_cast<const void*>(&Module)) + kFile, &error);
+        if (!m.library) m.library = platform::DynamicLibrary::Load(kFile, &error);
+        if (!m.library) return m;
+        m.loadBitmap = m.library->Function<ScorpaGfx_LoadBitmapFn>("ScorpaGfx_LoadBitmap");
+        m.renderText = m.library->Function<ScorpaGfx_RenderTextFn>("ScorpaGfx_RenderText");
+        m.free = m.library->Function<ScorpaGfx_FreeFn>("ScorpaGfx_Free");
+        return m;
+    }();
+    if (!module.loadBitmap || !module.renderText || !module.free)
+        throw platform::Error("The graphics module libscorpa-graphics.so cannot be loaded");
+    return module;
+}
+
+// Copies the module's image into a bitmap and releases it.
+TBitmap Take(const TGraphicsModule& m, ScorpaGfxImage& image)
+{
+    TBitmap bmp(image.width, image.height, TPixelFormat::pf24bit);
+    const std::size_t row = static_cast<std::size_t>(image.width) * 3;
+    for (int y = 0; y < image.height; ++y)
+        if (row) std::memcpy(bmp.ScanLine(y).data(), image.bgr + row * static_cast<std::size_t>(y), row);
+    m.free(&image);
+    return bmp;
+}
+
+} // namespace
+
+TBitmap DecodeBitmap(std::span<const std::uint8_t> bytes)
+{
+    const TGraphicsModule& m = Module();
+    ScorpaGfxImage image {};
+    if (m.loadBitmap(bytes.data(), bytes.size(), &image) != 0) {
+        m.free(&image);
+        throw platform::Error(image.error);
+    }
+    return Take(m, image);
+}
+
+TBitmap DrawText(std::string_view text, const std::string& family, int pixelHeight, std::uint32_t color, int style)
+{
+    const TGraphicsModule& m = Module();
+    ScorpaGfxImage image {};
+    if (m.renderText(text.data(), text.size(), family.c_str(), pixelHeight, color, style, &image) != 0) {
+        m.free(&image);
+        throw platform::Error(image.error);
+    }
+    return Take(m, image);
+}
+
+} // namespace scorpa
