@@ -1,6 +1,7 @@
 #include "platform/Devices.h"
 
 #include "platform/ParallelPorts.h"
+#include "platform/SerialPort.h"
 #include "platform/Text.h"
 
 #include <cerrno>
@@ -30,7 +31,7 @@ std::string DevicePath(std::string_view name)
 {
     if (name.find('/') != std::string_view::npos) return std::string(name);
     if (const int n = DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
-    if (const int n = DeviceNumber(name, "COM"); n > 0) return "/dev/ttyS" + std::to_string(n - 1);
+    if (const auto serial = SerialDevicePath(name)) return *serial;
     return std::string(name);
 }
 

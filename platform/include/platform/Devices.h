@@ -2,7 +2,7 @@
 // Devices opened like files, by their Windows device names.
 //   "LPTn"  the parallel printer device /dev/lp(n-1) (ParallelPorts.h; the
 //           directory can be overridden with TAVRIN_LP_DIR)
-//   "COMn"  the serial port /dev/ttyS(n-1)
+//   "COMn"  the serial port, as SerialPort.h maps it (/dev/ttyS(n-1))
 //   a name with a '/' in it is a path and used as given.
 #include <cstdint>
 #include <optional>
