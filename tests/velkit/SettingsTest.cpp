@@ -359,3 +359,19 @@ TEST(VelkitSettings, ARecordTooShortForASettingIsNeitherWrittenNorSent)
                                   "DocSetDuplex = 0", "Record = EE EE EE EE 01 00 00 00", "Close = 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(16025, 8: 01 00 00 00 01 00 00 00) = 1"}));
 }
+
+TEST(VelkitSettings, WideRecordsKeepTheirPrivateBytesBehindTheWidePart)
+{
+    VelkitSandbox box("VUSB1:");
+    auto run = box.Run({"OpenW $Q", "CreateDCW $Q", "DocAttachW H DC DM:200:1", "PageSetColorMode H 1 2",
+                        "DocSetCopies H 3", "Record 40 8", "PageGetColorMode H 1 OUT", "DocGetCopies H OUT", "Close H"});
+    EXPECT_EQ(Lines(run), (Steps {"OpenW = handle", "CreateDCW = dc", "DocAttachW = 0", "PageSetColorMode = 0",
+                                  "DocSetCopies = 0", "Record = EE EE EE EE 02 00 00 00", "PageGetColorMode = 0 2",
+                                  "DocGetCopies = 0 3", "Close = 0"}));
+    // The printer's own wide record, held by the handle.
+    run = box.Run({"OpenW $Q", "CreateDCW $Q", "DocAttachW H DC NULL", "PageSetUVMode H 1 2", "PageGetUVMode H 1 OUT",
+                   "PageGetUVMode H 0 OUT", "Close H"});
+    // The driver's private bytes count up from 0: side 0's UV mode is 188-191.
+    EXPECT_EQ(Lines(run), (Steps {"OpenW = handle", "CreateDCW = dc", "DocAttachW = 0", "PageSetUVMode = 0",
+                                  "PageGetUVMode = 0 2", "PageGetUVMode = 0 -1078018628", "Close = 0"}));
+}
