@@ -6,13 +6,14 @@
 #include "platform/Process.h"
 
 #include <cstring>
-#include <optional>
 
 namespace scorpa {
 namespace {
 
 struct TGraphicsModule {
-    std::optional<platform::DynamicLibrary> library;
+    // Never unloaded: the GObject type system the toolkits register with
+    // cannot be taken out of a running process.
+    platform::DynamicLibrary* library = nullptr;
     ScorpaGfx_LoadBitmapFn loadBitmap = nullptr;
     ScorpaGfx_RenderTextFn renderText = nullptr;
     ScorpaGfx_FreeFn free = nullptr;
@@ -26,9 +27,10 @@ const TGraphicsModule& Module()
         std::string error;
         // Beside this library first, whichever program loaded it; then the
         // usual search.
-        m.library = platform::DynamicLibrary::Load(platform::ModuleDir(reinterpret_cast<const void*>(&Module)) + kFile, &error);
-        if (!m.library) m.library = platform::DynamicLibrary::Load(kFile, &error);
-        if (!m.library) return m;
+        auto library = platform::DynamicLibrary::Load(platform::ModuleDir(reinterpret_cast<const void*>(&Module)) + kFile, &error);
+        if (!library) library = platform::DynamicLibrary::Load(kFile, &error);
+        if (!library) return m;
+        m.library = new platform::DynamicLibrary(std::move(*library));
         m.loadBitmap = m.library->Function<ScorpaGfx_LoadBitmapFn>("ScorpaGfx_LoadBitmap");
         m.renderText = m.library->Function<ScorpaGfx_RenderTextFn>("ScorpaGfx_RenderText");
         m.free = m.library->Function<ScorpaGfx_FreeFn>("ScorpaGfx_Free");

@@ -1,7 +1,7 @@
 #pragma once
 // The graphics module (libscorpa-graphics.so beside libscorpa.so), loaded
-// the first time an image or a text is printed and kept until the library
-// is unloaded.
+// the first time an image or a text is printed and kept until the process
+// ends.
 #include "Bitmap.h"
 
 #include <cstdint>

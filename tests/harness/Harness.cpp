@@ -96,7 +96,8 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
 {
     std::vector<std::string> argv = {program.empty() ? Program() : program};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::map<std::string, std::string> all = {{"TAVRIN_TESTBED_DIR", World()}};
+    // No window may open unless a test asks for a display.
+    std::map<std::string, std::string> all = {{"TAVRIN_TESTBED_DIR", World()}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
     for (const auto& [k, v] : env) all[k] = v;
     RunResult r = RunProcess(argv, WorkDir(), all, std::chrono::seconds(90));
     WaitForQueues();
