@@ -19,19 +19,10 @@ namespace {
 const char* const kSection = "encoderdrv";
 World TheWorld() { return World::FromEnvironment(); }
 
-std::string Text(const void* p) { return PointerText(p); }
-std::string Text(std::int32_t v) { return std::to_string(v); }
-
 template <typename... Args>
 std::int16_t Call(const char* entry, Args... args)
 {
-    const World w = TheWorld();
-    const int r = w.ScenarioInt(kSection, entry, 0);
-    std::string line = std::string(entry) + "(";
-    bool first = true;
-    ((line += (first ? "" : ", ") + Text(args), first = false), ...);
-    w.Log(kSection, line + ") = " + std::to_string(r));
-    return static_cast<std::int16_t>(r);
+    return static_cast<std::int16_t>(LoggedCall(kSection, entry, args...));
 }
 
 } // namespace

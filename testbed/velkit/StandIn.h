@@ -31,6 +31,24 @@ int MoveCard(const World& world, int code);
 // holds in quotes (up to 32 characters, NUL-terminated), or null.
 std::string PointerText(const void* p);
 
+// One call of an encoder-library stand-in: logs "<Entry>(<args>) = <status>"
+// under section and answers the status scenario.ini gives the entry
+// (default 0). Pointer arguments show the text they hold.
+inline std::string ArgText(const void* p) { return PointerText(p); }
+inline std::string ArgText(std::int32_t v) { return std::to_string(v); }
+
+template <typename... Args>
+int LoggedCall(const char* section, const char* entry, Args... args)
+{
+    const World w = World::FromEnvironment();
+    const int r = w.ScenarioInt(section, entry, 0);
+    std::string line = std::string(entry) + "(";
+    bool first = true;
+    ((line += (first ? "" : ", ") + ArgText(args), first = false), ...);
+    w.Log(section, line + ") = " + std::to_string(r));
+    return r;
+}
+
 // Copies a scripted reply with its NUL into an encoder library's buffer.
 void PutReply(void* buffer, const std::string& text);
 
