@@ -46,8 +46,11 @@ echo "Printer queue : $queue (private CUPS server at $CUPS_SERVER)"
 echo "Configuration : $prog/tavrin.ini"
 echo "Running       : $prog/tavrin ${args[*]}"
 echo "---- what the user is shown ----"
-TAVRIN_TESTBED_DIR="$world" "$prog/tavrin" "${args[@]}" 2>&1 | sed 's/\r$//'
-echo "---- exit status: ${PIPESTATUS[0]}"
+shown=$(TAVRIN_TESTBED_DIR="$world" "$prog/tavrin" "${args[@]}" 2>&1; echo "exit status $?")
+status=${shown##*exit status }
+shown=${shown%exit status *}
+if [ -n "${shown//[$'\n']/}" ]; then printf '%s' "$shown" | sed 's/\r$//'; else echo "(no message: the command succeeded)"; fi
+echo "---- exit status: $status"
 # Let the spooler hand the jobs to the virtual printer.
 for _ in $(seq 50); do [ -z "$(lpstat -o "$queue" 2>/dev/null)" ] && break; sleep 0.1; done
 echo "---- what reached the virtual printer ----"
