@@ -6,18 +6,27 @@
 #include "platform/Clock.h"
 #include "platform/DeviceContext.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/Profile.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace tavrin {
 namespace {
 
 // A library that never reports a terminal state must not hold the station
-// forever: polls are spaced a little and end after two minutes.
+// forever: polls are spaced a little and end after two minutes
+// (TAVRIN_MAGICARD_WAIT_LIMIT_MS sets another bound).
 constexpr std::uint32_t kWaitPollMs = 10;
-constexpr std::uint32_t kWaitLimitMs = 120000;
+
+std::uint32_t WaitLimitMs()
+{
+    const char* text = std::getenv("TAVRIN_MAGICARD_WAIT_LIMIT_MS");
+    const int ms = text ? platform::ParseWholeNumber(text).value_or(-1) : -1;
+    return ms > 0 ? static_cast<std::uint32_t>(ms) : 120000;
+}
 
 std::string WithoutBlanks(const std::string& s)
 {
@@ -80,6 +89,7 @@ bool MagicardApiCommand(const std::string& name, const std::string& command)
     else if (word == "EJECT" && eject) accepted = eject(handle, "MAGICARD EJECT");
     if (accepted == 0 && wait) {
         const std::uint32_t start = platform::GetTickCount();
+        const std::uint32_t limit = WaitLimitMs();
         for (;;) {
             const std::int32_t state = wait(handle);
             if (state == 0) {
@@ -88,7 +98,7 @@ bool MagicardApiCommand(const std::string& name, const std::string& command)
             }
             if (state == -2) readMessage(handle);
             if (state == -1 || state == -2 || state == -3) break;
-            if (platform::GetTickCount() - start >= kWaitLimitMs) break;
+            if (platform::GetTickCount() - start >= limit) break;
             platform::Sleep(kWaitPollMs);
         }
     }

@@ -110,3 +110,15 @@ TEST_F(Magicard, UseDriverApiCountsByItsLowByte)
     EXPECT_EQ(JobBytes(), (Strings {Frame("GEM")}));
     EXPECT_TRUE(box.Calls("magapi").empty());
 }
+
+TEST_F(Magicard, ALibraryThatNeverFinishesIsGivenUpOn)
+{
+    UseApi("wait=1\n");
+    const auto r = Family::Run({"/e:EJECT"}, {{"TAVRIN_MAGICARD_WAIT_LIMIT_MS", "300"}});
+    EXPECT_EQ(r.err, kCommandFailed);
+    const auto calls = box.Calls("magapi");
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[2], "WaitForPrinter(handle) = 1");
+    EXPECT_LT(calls.size(), 200u) << "polls are spaced, not spun";
+    EXPECT_EQ(calls.back(), "DisableStatusReporting(handle) = 0");
+}
