@@ -240,3 +240,15 @@ TEST_F(Ciaat, TheLibraryMustBeInTheCurrentDirectory)
     box.InstallStandIn("libpavoapi.so");
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Can not find printer driver DLL.") + kCommandFailed);
 }
+
+TEST_F(Ciaat, ALibraryInTheProgramDirectoryWinsOverOneInTheCurrentDirectory)
+{
+    // A file dropped into the working directory under the vendor's name
+    // must not be what runs.
+    Setup();
+    box.InstallStandIn("libpavoapi.so");
+    std::filesystem::copy_file(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/libmagapi.so", box.WorkDir() + "/libpavoapi.so",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(Run({"/e:FEED"}).err, "");
+    EXPECT_EQ(box.Calls("pavo"), (Strings {"PAVO_MoveCard(\"" + queue + "\", 3) = 0"}));
+}
