@@ -44,8 +44,7 @@ std::int32_t Call(const char* entry, std::int32_t port, double speed, void* buff
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
-__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libdigion.so loaded"); }
-__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libdigion.so unloaded"); }
+TESTBED_LOG_MODULE_LIFETIME("libdigion.so")
 
 #ifndef OMIT_Reset
 EXPORT std::int32_t Reset(std::int32_t port, double speed) { return Call("Reset", port, speed, nullptr, nullptr, ""); }

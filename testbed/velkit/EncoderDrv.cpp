@@ -17,7 +17,6 @@ using namespace testbed::velto;
 namespace {
 
 const char* const kSection = "encoderdrv";
-World TheWorld() { return World::FromEnvironment(); }
 
 template <typename... Args>
 std::int16_t Call(const char* entry, Args... args)
@@ -29,8 +28,7 @@ std::int16_t Call(const char* entry, Args... args)
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
-__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libencoderdrv.so loaded"); }
-__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libencoderdrv.so unloaded"); }
+TESTBED_LOG_MODULE_LIFETIME("libencoderdrv.so")
 
 EXPORT std::int16_t SendIClassCommand(std::int32_t port, std::int32_t speed, void* a, void* b, void* c, void* d)
 {

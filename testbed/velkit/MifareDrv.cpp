@@ -18,7 +18,7 @@ using namespace testbed::velto;
 namespace {
 
 const char* const kSection = "mifaredrv";
-World TheWorld() { return World::FromEnvironment(); }
+[[maybe_unused]] World TheWorld() { return World::FromEnvironment(); }
 
 template <typename... Args>
 std::int16_t Call(const char* entry, Args... args)
@@ -30,8 +30,7 @@ std::int16_t Call(const char* entry, Args... args)
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
-__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libmifaredrv.so loaded"); }
-__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libmifaredrv.so unloaded"); }
+TESTBED_LOG_MODULE_LIFETIME("libmifaredrv.so")
 
 EXPORT std::int16_t GetMifareCardID(std::int32_t port, std::int32_t speed, void* p1, void* p2)
 {

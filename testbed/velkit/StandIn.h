@@ -53,3 +53,9 @@ int LoggedCall(const char* section, const char* entry, Args... args)
 void PutReply(void* buffer, const std::string& text);
 
 } // namespace testbed::velto
+
+// Logs "module: <file> loaded" and "... unloaded" as the loader takes the
+// stand-in in and out, so tests see when a library is really released.
+#define TESTBED_LOG_MODULE_LIFETIME(file)                                                                      \
+    __attribute__((constructor)) static void ModuleLoaded() { testbed::World::FromEnvironment().Log("module", file " loaded"); } \
+    __attribute__((destructor)) static void ModuleUnloaded() { testbed::World::FromEnvironment().Log("module", file " unloaded"); }

@@ -76,8 +76,7 @@ int g_statusCalls = 0;
 
 // Loading and unloading show in the log as "module: libveltosio.so loaded/unloaded",
 // so a test can see when the library really left the process.
-__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libveltosio.so loaded"); }
-__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libveltosio.so unloaded"); }
+TESTBED_LOG_MODULE_LIFETIME("libveltosio.so")
 
 EXPORT std::int32_t VeltoOpen(std::uint8_t** devices)
 {

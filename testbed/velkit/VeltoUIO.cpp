@@ -50,8 +50,7 @@ std::string RecordName(const std::uint8_t* record)
 
 // Loading and unloading show in the log as "module: libveltouio.so loaded/unloaded",
 // so a test can see when the library really left the process.
-__attribute__((constructor)) static void ModuleLoaded() { TheWorld().Log("module", "libveltouio.so loaded"); }
-__attribute__((destructor)) static void ModuleUnloaded() { TheWorld().Log("module", "libveltouio.so unloaded"); }
+TESTBED_LOG_MODULE_LIFETIME("libveltouio.so")
 
 EXPORT std::int32_t Velto_Init(void* context, const char* module)
 {
