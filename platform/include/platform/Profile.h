@@ -6,11 +6,12 @@
 //  - a value is read without the blanks around it and without one pair of
 //    matching quote characters (' or ") around it, cut to 2047 characters;
 //  - lines starting with ';' are comments; everything the program does not
-//    touch (unknown sections, keys, comments, line endings) stays as it was;
-//  - every write replaces the whole file atomically (temporary file in the
-//    same directory, then rename), so a run killed mid-write never leaves a
-//    torn file; a write that cannot be done raises Error with the text
-//    "Unable to write to <path>".
+//    touch (unknown sections, keys, comments, each line's own ending) stays
+//    as it was; new lines take the ending of the file's first line;
+//  - every write is one read-modify-write of the file (see UpdateFile in
+//    Files.h): concurrent writers lose nothing, a file that cannot be read
+//    is never replaced, and a write that cannot be done raises Error with
+//    the text "Unable to write to <path>".
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -40,10 +41,15 @@ private:
     std::size_t SectionEnd(std::size_t headerIndex) const;
     std::optional<std::size_t> FindKey(std::size_t headerIndex, std::string_view key) const;
 
-    std::vector<std::string> lines_;
+    struct Line {
+        std::string text;
+        std::string eol;  // "\r\n", "\n", a lone "\r" at the very end, or none
+    };
+    void EndLastLine();
+
+    std::vector<Line> lines_;
     std::string bom_;
     std::string eol_ = "\n";
-    bool finalEol_ = true;
 };
 
 // Reads of a missing file, section or key give nullopt (or no keys).

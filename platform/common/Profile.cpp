@@ -4,14 +4,9 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdint>
+#include <functional>
 
 namespace platform {
 namespace {
@@ -47,58 +42,21 @@ std::string CookValue(std::string_view raw)
     return std::string(v);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& file)
-{
-    if (!FileExists(file)) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-[[noreturn]] void WriteFailed(const std::string& file) { throw Error("Unable to write to " + file); }
-
-// Replaces file's content in one step: a reader sees the old file or the new
-// one, never a part of either.
-void WriteFileAtomically(const std::string& file, const std::string& content)
-{
-    // Write through a symbolic link to the file it names.
-    std::string target = file;
-    if (char* real = ::realpath(file.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) WriteFailed(file);
-        mode = st.st_mode & 07777;
-    }
-    std::string tmp = target + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) WriteFailed(file);
-    bool ok = ::fchmod(fd, mode) == 0;
-    size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        WriteFailed(file);
-    }
-}
-
 IniDocument Load(const std::string& file)
 {
-    const auto text = ReadWholeFile(file);
+    const auto text = ReadFileText(file);
     return IniDocument::Parse(text ? *text : std::string());
+}
+
+// One read-modify-write of the file; nothing is written when change leaves
+// the document as it was.
+void Update(const std::string& file, const std::function<bool(IniDocument&)>& change)
+{
+    UpdateFile(file, [&](std::string_view current) -> std::optional<std::string> {
+        IniDocument doc = IniDocument::Parse(current);
+        if (!change(doc)) return std::nullopt;
+        return doc.Serialize();
+    });
 }
 
 } // namespace
@@ -110,37 +68,51 @@ IniDocument IniDocument::Parse(std::string_view text)
         doc.bom_ = "\xEF\xBB\xBF";
         text.remove_prefix(3);
     }
-    if (text.empty()) return doc;
-    const auto firstNl = text.find('\n');
-    if (firstNl != std::string_view::npos && firstNl > 0 && text[firstNl - 1] == '\r') doc.eol_ = "\r\n";
-    doc.finalEol_ = text.back() == '\n';
     size_t pos = 0;
     while (pos < text.size()) {
         auto nl = text.find('\n', pos);
-        if (nl == std::string_view::npos) nl = text.size();
-        std::string_view line = text.substr(pos, nl - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        doc.lines_.emplace_back(line);
-        pos = nl + 1;
+        Line line;
+        if (nl == std::string_view::npos) {
+            line.text = text.substr(pos);
+            // A carriage return that ends the file ends its last line.
+            if (!line.text.empty() && line.text.back() == '\r') {
+                line.text.pop_back();
+                line.eol = "\r";
+            }
+            pos = text.size();
+        } else {
+            const bool crlf = nl > pos && text[nl - 1] == '\r';
+            line.text = text.substr(pos, nl - pos - (crlf ? 1 : 0));
+            line.eol = crlf ? "\r\n" : "\n";
+            pos = nl + 1;
+        }
+        doc.lines_.push_back(std::move(line));
     }
+    if (!doc.lines_.empty() && !doc.lines_.front().eol.empty() && doc.lines_.front().eol != "\r")
+        doc.eol_ = doc.lines_.front().eol;
     return doc;
 }
 
 std::string IniDocument::Serialize() const
 {
     std::string out = bom_;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        out += lines_[i];
-        if (i + 1 < lines_.size() || finalEol_) out += eol_;
+    for (const Line& line : lines_) {
+        out += line.text;
+        out += line.eol;
     }
     return out;
+}
+
+void IniDocument::EndLastLine()
+{
+    if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
 }
 
 std::optional<size_t> IniDocument::FindSection(std::string_view section) const
 {
     const std::string_view want = TrimView(section);
     for (size_t i = 0; i < lines_.size(); ++i) {
-        const auto name = SectionName(lines_[i]);
+        const auto name = SectionName(lines_[i].text);
         if (name && SameText(*name, want)) return i;
     }
     return std::nullopt;
@@ -149,7 +121,7 @@ std::optional<size_t> IniDocument::FindSection(std::string_view section) const
 size_t IniDocument::SectionEnd(size_t headerIndex) const
 {
     size_t i = headerIndex + 1;
-    while (i < lines_.size() && !SectionName(lines_[i])) ++i;
+    while (i < lines_.size() && !SectionName(lines_[i].text)) ++i;
     return i;
 }
 
@@ -158,7 +130,7 @@ std::optional<size_t> IniDocument::FindKey(size_t headerIndex, std::string_view 
     const std::string_view want = TrimView(key);
     const size_t end = SectionEnd(headerIndex);
     for (size_t i = headerIndex + 1; i < end; ++i) {
-        const auto kv = KeyLine(lines_[i]);
+        const auto kv = KeyLine(lines_[i].text);
         if (kv && SameText(kv->first, want)) return i;
     }
     return std::nullopt;
@@ -170,7 +142,7 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
     if (!header) return std::nullopt;
     const auto line = FindKey(*header, key);
     if (!line) return std::nullopt;
-    return CookValue(KeyLine(lines_[*line])->second);
+    return CookValue(KeyLine(lines_[*line].text)->second);
 }
 
 std::vector<std::string> IniDocument::Keys(std::string_view section) const
@@ -180,7 +152,7 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const
     if (!header) return keys;
     const size_t end = SectionEnd(*header);
     for (size_t i = *header + 1; i < end; ++i)
-        if (const auto kv = KeyLine(lines_[i])) keys.emplace_back(kv->first);
+        if (const auto kv = KeyLine(lines_[i].text)) keys.emplace_back(kv->first);
     return keys;
 }
 
@@ -188,7 +160,7 @@ std::vector<std::string> IniDocument::Sections() const
 {
     std::vector<std::string> names;
     for (const auto& line : lines_)
-        if (const auto name = SectionName(line)) names.emplace_back(*name);
+        if (const auto name = SectionName(line.text)) names.emplace_back(*name);
     return names;
 }
 
@@ -202,22 +174,22 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
 
     const auto header = FindSection(section);
     if (!header) {
-        if (!lines_.empty() && !TrimView(lines_.back()).empty()) lines_.emplace_back();
-        lines_.push_back("[" + Trim(section) + "]");
-        lines_.push_back(std::string(k) + "=" + v);
-        finalEol_ = true;
+        EndLastLine();
+        if (!lines_.empty() && !TrimView(lines_.back().text).empty()) lines_.push_back({"", eol_});
+        lines_.push_back({"[" + Trim(section) + "]", eol_});
+        lines_.push_back({std::string(k) + "=" + v, eol_});
         return;
     }
     if (const auto line = FindKey(*header, k)) {
-        // Keep the key as it was spelled in the file.
-        lines_[*line] = std::string(KeyLine(lines_[*line])->first) + "=" + v;
+        // Keep the key as it was spelled in the file, and the line's ending.
+        lines_[*line].text = std::string(KeyLine(lines_[*line].text)->first) + "=" + v;
         return;
     }
     // New keys go after the section's last non-blank line.
     size_t at = SectionEnd(*header);
-    while (at > *header + 1 && TrimView(lines_[at - 1]).empty()) --at;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(k) + "=" + v);
-    if (at + 1 == lines_.size()) finalEol_ = true;
+    while (at > *header + 1 && TrimView(lines_[at - 1].text).empty()) --at;
+    if (at == lines_.size()) EndLastLine();
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line {std::string(k) + "=" + v, eol_});
 }
 
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key)
@@ -242,15 +214,15 @@ std::vector<std::string> ReadProfileKeys(const std::string& file, std::string_vi
 
 void WriteProfileValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value)
 {
-    IniDocument doc = Load(file);
-    doc.SetValue(section, key, value);
-    WriteFileAtomically(file, doc.Serialize());
+    Update(file, [&](IniDocument& doc) {
+        doc.SetValue(section, key, value);
+        return true;
+    });
 }
 
 void DeleteProfileKey(const std::string& file, std::string_view section, std::string_view key)
 {
-    IniDocument doc = Load(file);
-    if (doc.DeleteKey(section, key)) WriteFileAtomically(file, doc.Serialize());
+    Update(file, [&](IniDocument& doc) { return doc.DeleteKey(section, key); });
 }
 
 std::optional<int> ParseWholeNumber(std::string_view text)
