@@ -103,9 +103,14 @@ std::string IniDocument::Serialize() const
     return out;
 }
 
+// Before a line is added at the end: a last line without an ending gets
+// one, and a carriage return that only ended the file becomes a full one.
 void IniDocument::EndLastLine()
 {
-    if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
+    if (lines_.empty()) return;
+    std::string& eol = lines_.back().eol;
+    if (eol.empty()) eol = eol_;
+    else if (eol == "\r") eol = "\r\n";
 }
 
 std::optional<size_t> IniDocument::FindSection(std::string_view section) const

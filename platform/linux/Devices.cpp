@@ -4,10 +4,15 @@
 #include "platform/SerialPort.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -26,6 +31,16 @@ int DeviceNumber(std::string_view name, std::string_view prefix)
 }
 
 } // namespace
+
+unsigned DeviceWriteLimitMs()
+{
+    const char* text = std::getenv("TAVRIN_LP_WRITE_LIMIT_MS");
+    if (!text || !*text) return kDeviceWriteLimitMs;
+    char* end = nullptr;
+    const unsigned long ms = std::strtoul(text, &end, 10);
+    if (*end != '\0' || ms > 24UL * 3600 * 1000) return kDeviceWriteLimitMs;
+    return static_cast<unsigned>(ms);
+}
 
 std::string DevicePath(std::string_view name)
 {
@@ -49,7 +64,9 @@ std::optional<DeviceFile> DeviceFile::Open(std::string_view deviceName, std::str
 {
     const std::string path = DevicePath(deviceName);
     // Open-existing: never create a file where a device should be.
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOCTTY | O_CLOEXEC);
+    // Non-blocking, so that neither the open nor a write can wait for a
+    // printer that is off-line or out of paper without end.
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (error) *error = path + ": " + std::strerror(errno);
         return std::nullopt;
@@ -66,12 +83,28 @@ std::optional<DeviceFile> DeviceFile::Open(std::string_view deviceName, std::str
 bool DeviceFile::Write(std::span<const std::uint8_t> bytes)
 {
     if (fd_ < 0) return false;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(DeviceWriteLimitMs());
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+        // The device takes nothing now: wait for room, but only until the
+        // deadline. The parallel printer driver has no poll of its own and
+        // reports room at once, so a wait that returns early still pauses.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd p {fd_, POLLOUT, 0};
+        const auto before = Clock::now();
+        const int step = static_cast<int>(std::min<long long>(left, 50));
+        if (::poll(&p, 1, step) < 0 && errno != EINTR) return false;
+        if (Clock::now() - before < std::chrono::milliseconds(1))
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(step, 5)));
     }
     return true;
 }

@@ -83,6 +83,30 @@ TEST(IniDocument, WritesKeepEverythingElseAsItWas)
     EXPECT_EQ(doc.Keys("Port").size(), 0u);
 }
 
+TEST(IniDocument, EveryLineKeepsItsOwnEnding)
+{
+    // Mixed endings, a last line ended by a lone carriage return: a file
+    // read and written back unchanged is the same file, byte for byte.
+    for (const std::string text : {"[A]\r\nk=1\nj=2\r\n", "[A]\nk=1\r", "[A]\r\nk=1", "\xEF\xBB\xBF[A]\nk=1\r\n\r\n", "\r", "\n\n", ""})
+        EXPECT_EQ(IniDocument::Parse(text).Serialize(), text);
+
+    auto doc = IniDocument::Parse("[A]\r\nk=1\nj=2\r");
+    doc.SetValue("A", "k", "3");
+    doc.SetValue("A", "j", "4");
+    EXPECT_EQ(doc.Serialize(), "[A]\r\nk=3\nj=4\r") << "a changed line keeps its ending";
+    doc.SetValue("A", "n", "5");
+    EXPECT_EQ(doc.Serialize(), "[A]\r\nk=3\nj=4\r\nn=5\r\n")
+        << "a new line takes the first line's ending; the CR that ended the file now ends a line";
+    EXPECT_EQ(doc.Value("A", "j"), "4");
+    // Written again and again, nothing drifts.
+    for (int i = 0; i < 3; ++i) doc = IniDocument::Parse(doc.Serialize());
+    EXPECT_EQ(doc.Serialize(), "[A]\r\nk=3\nj=4\r\nn=5\r\n");
+
+    auto open = IniDocument::Parse("[A]\nk=1");
+    open.SetValue("B", "x", "2");
+    EXPECT_EQ(open.Serialize(), "[A]\nk=1\n\n[B]\nx=2\n") << "an unended last line is ended before a new one";
+}
+
 TEST(IniDocument, ALineBreakInAValueCannotSplitTheLine)
 {
     auto doc = IniDocument::Parse("");

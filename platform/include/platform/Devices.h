@@ -14,6 +14,12 @@ namespace platform {
 
 std::string DevicePath(std::string_view deviceName);
 
+// How long one write to a device may take before it counts as failed: a
+// printer that stops taking bytes must not hold the station for ever.
+// TAVRIN_LP_WRITE_LIMIT_MS overrides the default.
+constexpr unsigned kDeviceWriteLimitMs = 10000;
+unsigned DeviceWriteLimitMs();
+
 class DeviceFile {
 public:
     DeviceFile(const DeviceFile&) = delete;
@@ -26,7 +32,7 @@ public:
     // alone (another process holding it makes the open fail).
     static std::optional<DeviceFile> Open(std::string_view deviceName, std::string* error = nullptr);
 
-    // True when every byte was written.
+    // True when every byte was written within DeviceWriteLimitMs().
     bool Write(std::span<const std::uint8_t> bytes);
     void Close();
 

@@ -1,0 +1,266 @@
+// What a run writes (the configuration file, Phandle.dat) is never lost:
+// not to a file it cannot read, not to another owner, not to a directory it
+// may not write, not to a kill, not to a second writer; and a parallel
+// printer that takes no bytes cannot hold a run for ever.
+#include "families/FamilyFixture.h"
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace families;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+struct Owner {
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    nlink_t links;
+};
+
+Owner OwnerOf(const std::string& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return {st.st_uid, st.st_gid, st.st_mode & 07777, st.st_nlink};
+}
+
+void Own(const std::string& path, uid_t uid, gid_t gid, mode_t mode)
+{
+    ASSERT_EQ(::chown(path.c_str(), uid, gid), 0) << path;
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+// Files an update left beside the file it wrote: anything named after it.
+std::vector<std::string> Leftovers(const std::string& file)
+{
+    const fs::path path(file);
+    const std::string prefix = path.filename().string() + ".";
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(path.parent_path()))
+        if (e.path().filename().string().rfind(prefix, 0) == 0) found.push_back(e.path().filename().string());
+    return found;
+}
+
+// DII model 0 (the encoder driver) on this sandbox's queue: a FEED writes
+// [StatusWindow] Visible into the default configuration file and the
+// handle into Phandle.dat.
+class FileSafety : public Family {
+protected:
+    std::string QueueBase() const override { return "Safe_DII"; }
+    std::string DriverDir() const { return box.Root() + "/drivers"; }
+
+    void SetUpDii(const std::string& more = "")
+    {
+        fs::create_directories(DriverDir());
+        fs::copy_file(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/libcx210p.so", DriverDir() + "/libcx210p.so",
+                      fs::copy_options::overwrite_existing);
+        Configure("DII", "0", "Contact=0\nCMDDelay=0\n" + more);
+        Sandbox::WriteFile(box.World() + "/scenario.ini", "[dii]\n");
+    }
+
+    // The program run as root, or as nobody:nogroup through setpriv.
+    harness::RunResult RunDii(const std::vector<std::string>& args, bool asNobody = false)
+    {
+        std::map<std::string, std::string> env = {{"TAVRIN_PRINTER_DRIVER_DIR", DriverDir()}};
+        if (!asNobody) return Family::Run(args, env);
+        std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", box.Program()};
+        all.insert(all.end(), args.begin(), args.end());
+        env.emplace("TAVRIN_LP_DIR", DeviceDir());
+        auto r = box.Run(all, env, "/usr/bin/setpriv");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r;
+    }
+
+    harness::RunResult Writer(const std::vector<std::string>& args, bool asNobody = false, const char* umask = "022")
+    {
+        std::string line = "umask " + std::string(umask) + "; exec";
+        if (asNobody) line += " /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups --";
+        line += " \"$0\" \"$@\"";
+        std::vector<std::string> argv = {"/bin/sh", "-c", line, INI_WRITER};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return harness::RunProcess(argv, box.WorkDir(), {}, std::chrono::seconds(60));
+    }
+
+    void RequireRoot()
+    {
+        if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    }
+
+    std::string Config() const { return Sandbox::ReadFile(box.ConfigPath()); }
+    std::string Handle() const { return Sandbox::ReadFile(box.ProgramDir() + "Phandle.dat"); }
+};
+
+} // namespace
+
+TEST_F(FileSafety, AFileThatCannotBeReadIsNeverReplaced)
+{
+    RequireRoot();
+    SetUpDii();
+    // The run reads its settings from a file named with /f:; the DII family
+    // still adds its key to the default file, which its owner may write but
+    // not read.
+    const std::string runFile = box.Root() + "/run.ini";
+    fs::copy_file(box.ConfigPath(), runFile);
+    const std::string before = "; station 7\n[PrinterConfiguration]\nFlipCard=0\n";
+    box.WriteConfig(before);
+    Own(box.ConfigPath(), kNobody, kNogroup, 0200);
+    Sandbox::WriteFile(box.ProgramDir() + "Phandle.dat", "");
+    Own(box.ProgramDir() + "Phandle.dat", kNobody, kNogroup, 0644);
+
+    // The card still moves: the key the DII family adds is not worth a run.
+    EXPECT_EQ(RunDii({"/f:" + runFile, "/e:FEED"}, true).err, "");
+    EXPECT_EQ(box.Calls("dii").size(), 1u);
+    EXPECT_EQ(Config(), before);
+    EXPECT_EQ(OwnerOf(box.ConfigPath()).mode, 0200u);
+
+    const auto r = Writer({box.ConfigPath(), "StatusWindow", "Visible", "1"}, true);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Error: Unable to write to " + box.ConfigPath() + "\n");
+    EXPECT_EQ(Config(), before);
+    EXPECT_TRUE(Leftovers(box.ConfigPath()).empty());
+}
+
+TEST_F(FileSafety, AWriteKeepsOwnerGroupModeAndHardLinks)
+{
+    RequireRoot();
+    SetUpDii();
+    Own(box.ConfigPath(), kNobody, kNogroup, 0640);
+    EXPECT_EQ(RunDii({"/e:FEED"}).err, "");
+    const Owner after = OwnerOf(box.ConfigPath());
+    EXPECT_EQ(after.uid, kNobody);
+    EXPECT_EQ(after.gid, kNogroup);
+    EXPECT_EQ(after.mode, 0640u);
+    EXPECT_NE(Config().find("[StatusWindow]\nVisible=1\n"), std::string::npos) << Config();
+
+    // A second name for the same file sees every write.
+    const std::string other = box.Root() + "/station.ini";
+    fs::create_hard_link(box.ConfigPath(), other);
+    ASSERT_EQ(Writer({box.ConfigPath(), "Port", "PortNo", "2"}).exitCode, 0);
+    EXPECT_EQ(OwnerOf(box.ConfigPath()).links, 2u);
+    EXPECT_EQ(Sandbox::ReadFile(other), Config());
+    EXPECT_NE(Config().find("PortNo1=1"), std::string::npos);
+}
+
+TEST_F(FileSafety, ANewFileTakesTheUmask)
+{
+    const std::string fresh = box.Root() + "/fresh.ini";
+    ASSERT_EQ(Writer({fresh, "S", "K", "1"}, false, "027").exitCode, 0);
+    EXPECT_EQ(OwnerOf(fresh).mode, 0640u);
+    const std::string open = box.Root() + "/open.ini";
+    ASSERT_EQ(Writer({open, "S", "K", "1"}, false, "000").exitCode, 0);
+    EXPECT_EQ(OwnerOf(open).mode, 0666u);
+}
+
+TEST_F(FileSafety, AWritableFileInADirectoryTheRunMayNotWriteIsWrittenInPlace)
+{
+    RequireRoot();
+    SetUpDii();
+    Sandbox::WriteFile(box.ProgramDir() + "Phandle.dat", "[Phandle]\nHandle=17\n");
+    Own(box.ProgramDir(), 0, 0, 0755);
+    Own(box.ConfigPath(), 0, 0, 0666);
+    Own(box.ProgramDir() + "Phandle.dat", 0, 0, 0666);
+    Sandbox::WriteFile(box.World() + "/scenario.ini", "[dii]\nhandle=5151\n");
+
+    EXPECT_EQ(RunDii({"/e:FEED"}, true).err, "");
+    EXPECT_EQ(Handle(), "[Phandle]\nHandle=5151\n");
+    EXPECT_NE(Config().find("Visible=1"), std::string::npos);
+    EXPECT_EQ(RunDii({"/e:EJECT"}, true).err, "");
+    EXPECT_EQ(box.Calls("dii").back(), "ExtEncodeEnd(5151, 0) = 0") << "the handle of this feed, not a stale one";
+    EXPECT_EQ(OwnerOf(box.ProgramDir() + "Phandle.dat").uid, 0u);
+}
+
+TEST_F(FileSafety, TwoWritersAtOnceLoseNoKey)
+{
+    const std::string file = box.Root() + "/shared.ini";
+    Sandbox::WriteFile(file, "[Station]\r\nName=4\r\n");
+    constexpr int kKeys = 300;
+    std::thread a([&] { EXPECT_EQ(Writer({file, "Shared", "A", std::to_string(kKeys)}).exitCode, 0); });
+    std::thread b([&] { EXPECT_EQ(Writer({file, "Shared", "B", std::to_string(kKeys)}).exitCode, 0); });
+    a.join();
+    b.join();
+    const auto doc = platform::IniDocument::Parse(Sandbox::ReadFile(file));
+    EXPECT_EQ(doc.Keys("Shared").size(), 2u * kKeys);
+    for (int i = 0; i < kKeys; ++i) {
+        EXPECT_EQ(doc.Value("Shared", "A" + std::to_string(i)), std::to_string(i));
+        EXPECT_EQ(doc.Value("Shared", "B" + std::to_string(i)), std::to_string(i));
+    }
+    EXPECT_EQ(doc.Value("Station", "Name"), "4");
+    EXPECT_TRUE(Leftovers(file).empty());
+}
+
+TEST_F(FileSafety, KillsLeaveAtMostOneTemporaryFileAndNeverATornFile)
+{
+    const std::string dir = box.Root() + "/kills";
+    fs::create_directories(dir);
+    const std::string file = dir + "/tavrin.ini";
+    std::mt19937 random(20261208);
+    int lastKeys = 0;
+    for (int round = 0; round < 25; ++round) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::execl(INI_WRITER, INI_WRITER, file.c_str(), "Keys", "K", "100000", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+
+        // Whatever moment the kill hit, the file holds K0 .. K(n-1) whole.
+        const std::string text = Sandbox::ReadFile(file);
+        const auto doc = platform::IniDocument::Parse(text);
+        const int n = static_cast<int>(doc.Keys("Keys").size());
+        EXPECT_GE(n, lastKeys);
+        std::string expected = n ? "[Keys]\n" : "";
+        for (int i = 0; i < n; ++i) expected += "K" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+        ASSERT_EQ(text, expected) << "round " << round;
+        lastKeys = n;
+        EXPECT_LE(Leftovers(file).size(), 1u);
+    }
+    EXPECT_GT(lastKeys, 0);
+    // The next write clears what a killed one left.
+    ASSERT_EQ(Writer({file, "Other", "X", "1"}).exitCode, 0);
+    EXPECT_TRUE(Leftovers(file).empty());
+}
+
+TEST_F(FileSafety, AParallelPrinterThatTakesNoBytesFailsTheCommandWithinTheBound)
+{
+    fs::create_directories(DeviceDir());
+    ASSERT_EQ(::mkfifo(Lpt1().c_str(), 0666), 0);
+    // Hold the FIFO open and full: nobody drains it.
+    const int fifo = ::open(Lpt1().c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fifo, 0);
+    const std::string chunk(4096, 'x');
+    while (::write(fifo, chunk.data(), chunk.size()) > 0) {
+    }
+    Configure("ZEBRA", "PARALLEL");
+    const auto r = Run({"/e:FEED"}, {{"TAVRIN_LP_WRITE_LIMIT_MS", "300"}});
+    EXPECT_EQ(r.err, kCommandFailed);
+    ::close(fifo);
+
+    // A FIFO that someone reads takes the bytes as a printer would.
+    ASSERT_EQ(::unlink(Lpt1().c_str()), 0);
+    ASSERT_EQ(::mkfifo(Lpt1().c_str(), 0666), 0);
+    const int reader = ::open(Lpt1().c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(Run({"/e:EJECT"}).err, "");
+    char got[16] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 4);
+    EXPECT_EQ(std::string(got, 4), "\x1B" "ME\r");
+    ::close(reader);
+}

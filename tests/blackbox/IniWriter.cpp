@@ -1,0 +1,27 @@
+// A tiny writer of configuration keys for the file-safety tests: it goes
+// through the same code as every write of the program.
+//   ini-writer FILE SECTION PREFIX COUNT   writes PREFIX0=0 .. PREFIX<COUNT-1>
+// Prints "Error: <text>" and exits 1 when a write fails.
+#include "platform/Error.h"
+#include "platform/Profile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: ini-writer FILE SECTION PREFIX COUNT\n");
+        return 2;
+    }
+    const std::string file = argv[1], section = argv[2], prefix = argv[3];
+    const int count = std::atoi(argv[4]);
+    try {
+        for (int i = 0; i < count; ++i) platform::WriteProfileValue(file, section, prefix + std::to_string(i), std::to_string(i));
+    } catch (const platform::Error& e) {
+        std::fprintf(stderr, "Error: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
