@@ -66,6 +66,15 @@ void PrepareUsbRecord(std::uint8_t* record, UsbModuleTable& table, std::uint32_t
     std::memcpy(record + kUsbPrinterIdOffset, &value, sizeof value);
 }
 
+// Gives a device list back to the module that handed it out.
+void ReleaseDeviceList(ScsiPortState& scsi)
+{
+    if (scsi.devices && scsi.table.VeltoClose) scsi.table.VeltoClose(scsi.count, scsi.devices);
+    scsi.count = 0;
+    scsi.bound = nullptr;
+    scsi.devices = nullptr;
+}
+
 std::int32_t Mapped(std::int32_t moduleResult) { return moduleResult == 0 ? VELTO_SUCCESS : VELTO_ERROR_CMDFAILURE; }
 
 std::int32_t Unchanged(std::int32_t moduleResult) { return moduleResult; }
@@ -90,9 +99,18 @@ std::int32_t Dispatch(VelkitHandle* h, Map map, ScsiSlot scsiSlot, UsbSlot usbSl
 
 } // namespace
 
+ScsiModuleTable::~ScsiModuleTable() { UnloadScsiModule(*this); }
+
+ScsiPortState::~ScsiPortState()
+{
+    if (devices && table.VeltoClose) table.VeltoClose(count, devices);
+}
+
+UsbModuleTable::~UsbModuleTable() { UnloadUsbModule(*this); }
+
 std::int32_t LoadScsiModule(ScsiModuleTable& table)
 {
-    table = ScsiModuleTable {};
+    UnloadScsiModule(table);
     auto library = platform::DynamicLibrary::Load("VeltoSIO.dll");
     if (!library) return VELTO_ERROR_LIBNOTFOUND;
     const auto& l = *library;
@@ -110,18 +128,24 @@ std::int32_t LoadScsiModule(ScsiModuleTable& table)
                      Resolve(l, table.VeltoPrinterStatus, "VeltoPrinterStatus") &
                      Resolve(l, table.VeltoStartPrint, "VeltoStartPrint");
     if (!all) {
-        table = ScsiModuleTable {};
-        return VELTO_ERROR_MISSINGENTRYPOINT;
+        static_cast<ScsiModuleEntries&>(table) = ScsiModuleEntries {};
+        return VELTO_ERROR_MISSINGENTRYPOINT;  // the library unloads on leaving
     }
     table.library = std::move(library);
     return VELTO_SUCCESS;
 }
 
-void UnloadScsiModule(ScsiModuleTable& table) { table = ScsiModuleTable {}; }
+void UnloadScsiModule(ScsiModuleTable& table)
+{
+    static_cast<ScsiModuleEntries&>(table) = ScsiModuleEntries {};
+    table.library.reset();
+}
 
 std::int32_t LoadUsbModule(UsbModuleTable& table)
 {
-    table = UsbModuleTable {};
+    // Loading over a module this table still holds (a failed bind leaves it
+    // in place) would drop it without Velto_Destroy.
+    if (table.library) UnloadUsbModule(table);
     auto library = platform::DynamicLibrary::Load("VeltoUIO.dll");
     if (!library) return VELTO_ERROR_LIBNOTFOUND;
     const auto& l = *library;
@@ -145,12 +169,14 @@ std::int32_t LoadUsbModule(UsbModuleTable& table)
     // The title is a courtesy some module versions do not offer.
     Resolve(l, table.Velto_SetAppTitle, "Velto_SetAppTitle");
     if (!all) {
-        table = UsbModuleTable {};
-        return VELTO_ERROR_MISSINGENTRYPOINT;
+        static_cast<UsbModuleEntries&>(table) = UsbModuleEntries {};
+        return VELTO_ERROR_MISSINGENTRYPOINT;  // never initialised; the library unloads on leaving
     }
+    std::memset(table.context, 0, sizeof table.context);
     table.library = std::move(library);
     // After a refused initialisation the module stays loaded with its table
-    // filled; unloading at Close releases it.
+    // filled; unloading (at Close, or before the next load) gives it
+    // Velto_Destroy like any other.
     const std::int32_t r = table.Velto_Init(table.context, "VeltoU05.dll");
     if (r == 98) return VELTO_ERROR_LIBNOTFOUND;
     if (r == 99) return VELTO_ERROR_MISSINGENTRYPOINT;
@@ -160,13 +186,14 @@ std::int32_t LoadUsbModule(UsbModuleTable& table)
 
 std::int32_t UnloadUsbModule(UsbModuleTable& table)
 {
-    if (!table.Velto_Destroy) {
-        table = UsbModuleTable {};
-        return VELTO_ERROR_CMDFAILURE;
-    }
-    table.Velto_Destroy(table.context);
-    table = UsbModuleTable {};
-    return VELTO_SUCCESS;
+    // Every filled table has Velto_Destroy (it is required to load), and
+    // every filled table was given Velto_Init.
+    const bool destroyed = table.library && table.Velto_Destroy;
+    if (destroyed) table.Velto_Destroy(table.context);
+    static_cast<UsbModuleEntries&>(table) = UsbModuleEntries {};
+    std::memset(table.context, 0, sizeof table.context);
+    table.library.reset();
+    return destroyed ? VELTO_SUCCESS : VELTO_ERROR_CMDFAILURE;
 }
 
 bool IsBound(const VelkitHandle* h)
@@ -189,6 +216,7 @@ std::int32_t Bind(VelkitHandle* h)
 {
     if (h->PortKind == kPortScsi) {
         if (h->scsi.bound) return VELTO_SUCCESS;
+        ReleaseDeviceList(h->scsi);
         if (LoadScsiModule(h->scsi.table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
         h->scsi.devices = nullptr;
         h->scsi.count = h->scsi.table.VeltoOpen(&h->scsi.devices);
@@ -201,9 +229,7 @@ std::int32_t Bind(VelkitHandle* h)
             h->scsi.bound = device;
             return VELTO_SUCCESS;
         }
-        h->scsi.table.VeltoClose(h->scsi.count, h->scsi.devices);
-        h->scsi.count = 0;
-        h->scsi.devices = nullptr;
+        ReleaseDeviceList(h->scsi);
         return VELTO_ERROR_PRINTERNOTFOUND;
     }
     if (h->PortKind == kPortUsb) {
@@ -239,10 +265,7 @@ std::int32_t Bind(VelkitHandle* h)
 std::int32_t Unbind(VelkitHandle* h)
 {
     if (h->PortKind == kPortScsi) {
-        if (h->scsi.bound && h->scsi.table.VeltoClose) h->scsi.table.VeltoClose(h->scsi.count, h->scsi.devices);
-        h->scsi.count = 0;
-        h->scsi.bound = nullptr;
-        h->scsi.devices = nullptr;
+        ReleaseDeviceList(h->scsi);
         UnloadScsiModule(h->scsi.table);
         return VELTO_SUCCESS;
     }
@@ -259,29 +282,24 @@ std::int32_t Unbind(VelkitHandle* h)
 std::int32_t LookUpHardwareFlags(VelkitHandle* h, std::uint32_t& flags)
 {
     if (h->PortKind == kPortScsi) {
-        ScsiModuleTable table;
-        if (LoadScsiModule(table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
-        std::uint8_t* devices = nullptr;
-        const std::int32_t count = table.VeltoOpen(&devices);
-        if (count <= 0 || !devices) return VELTO_ERROR_PRINTERNOTFOUND;
-        std::int32_t result = VELTO_ERROR_PRINTERNOTFOUND;
-        if (const std::uint8_t* device = FindDevice(devices, count, h->portName)) {
-            flags = device[kScsiHardwareFlagsOffset];
-            result = VELTO_SUCCESS;
+        // The temporary state closes its list and unloads on every way out.
+        ScsiPortState temporary;
+        if (LoadScsiModule(temporary.table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
+        const std::int32_t count = temporary.table.VeltoOpen(&temporary.devices);
+        if (count <= 0 || !temporary.devices) {
+            temporary.devices = nullptr;
+            return VELTO_ERROR_PRINTERNOTFOUND;
         }
-        table.VeltoClose(count, devices);
-        return result;  // the temporary table unloads on leaving
+        temporary.count = count;
+        const std::uint8_t* device = FindDevice(temporary.devices, count, h->portName);
+        if (!device) return VELTO_ERROR_PRINTERNOTFOUND;
+        flags = device[kScsiHardwareFlagsOffset];
+        return VELTO_SUCCESS;
     }
     if (h->PortKind == kPortUsb) {
+        // The temporary table is destroyed and unloaded on every way out.
         UsbModuleTable table;
-        if (LoadUsbModule(table) != VELTO_SUCCESS) {
-            UnloadUsbModule(table);
-            return VELTO_ERROR_LIBNOTFOUND;
-        }
-        struct Unloader {
-            UsbModuleTable& t;
-            ~Unloader() { UnloadUsbModule(t); }
-        } unloader {table};
+        if (LoadUsbModule(table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
         std::uint32_t count = 0;
         std::uint32_t ids[kUsbIdCapacity] = {};
         std::int32_t reserved = 0;

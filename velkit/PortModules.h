@@ -70,9 +70,8 @@ using Velto_SetAppTitleFn = std::int32_t (*)(const char* title);
 using UnusedEntryFn = void (*)();
 }
 
-// ScsiModuleTable: the loaded VeltoSIO.dll, entry points in slot order.
-struct ScsiModuleTable {
-    std::optional<platform::DynamicLibrary> library;
+// The entry points of VeltoSIO.dll, in slot order.
+struct ScsiModuleEntries {
     VeltoOpenFn VeltoOpen = nullptr;
     VeltoCloseFn VeltoClose = nullptr;
     void* emptySlot = nullptr;
@@ -91,11 +90,36 @@ struct ScsiModuleTable {
     UnusedEntryFn VeltoStartPrint = nullptr;
 };
 
-// UsbModuleTable: the loaded VeltoUIO.dll with the context area Velto_Init
-// fills; its address goes into every UsbPrinterRecord.
-struct UsbModuleTable {
+// ScsiModuleTable: the loaded VeltoSIO.dll. It owns the library, so it is
+// neither copied nor moved: dropping a filled table any other way than
+// through UnloadScsiModule would take the module out from under the device
+// list it handed out.
+struct ScsiModuleTable : ScsiModuleEntries {
+    ScsiModuleTable() = default;
+    ScsiModuleTable(const ScsiModuleTable&) = delete;
+    ScsiModuleTable& operator=(const ScsiModuleTable&) = delete;
+    ~ScsiModuleTable();
+
     std::optional<platform::DynamicLibrary> library;
-    alignas(8) std::uint8_t context[kUsbContextSize] = {};
+};
+
+// The SCSI part of a handle: the table, the device list VeltoOpen handed out
+// and the bound device in it. A list still held when the state goes away is
+// given back with VeltoClose before the module is unloaded.
+struct ScsiPortState {
+    ScsiPortState() = default;
+    ScsiPortState(const ScsiPortState&) = delete;
+    ScsiPortState& operator=(const ScsiPortState&) = delete;
+    ~ScsiPortState();
+
+    ScsiModuleTable table;
+    std::int32_t count = 0;
+    std::uint8_t* bound = nullptr;
+    std::uint8_t* devices = nullptr;
+};
+
+// The entry points of VeltoUIO.dll, in slot order.
+struct UsbModuleEntries {
     Velto_InitFn Velto_Init = nullptr;
     Velto_DestroyFn Velto_Destroy = nullptr;
     Velto_PrinterIDEnumFn Velto_PrinterIDEnum = nullptr;
@@ -121,8 +145,25 @@ struct UsbModuleTable {
     UnusedEntryFn Velto_StartPrint = nullptr;
 };
 
+// UsbModuleTable: the loaded VeltoUIO.dll with the context area Velto_Init
+// fills; its address goes into every UsbPrinterRecord, so the table never
+// moves. A module that was given Velto_Init gets Velto_Destroy before it is
+// unloaded, whichever way the table is emptied (UnloadUsbModule, a new load
+// into the same table, or the table going away).
+struct UsbModuleTable : UsbModuleEntries {
+    UsbModuleTable() = default;
+    UsbModuleTable(const UsbModuleTable&) = delete;
+    UsbModuleTable& operator=(const UsbModuleTable&) = delete;
+    ~UsbModuleTable();
+
+    std::optional<platform::DynamicLibrary> library;
+    alignas(8) std::uint8_t context[kUsbContextSize] = {};
+};
+
 // Loading into a table: 0, 17 (library missing, or Velto_Init 98) or 18 (an
-// entry point missing, or Velto_Init 99). Unloading clears the table.
+// entry point missing, or Velto_Init 99). A table that still holds a module
+// is unloaded first (the USB module with Velto_Destroy). Unloading clears
+// the table.
 std::int32_t LoadScsiModule(ScsiModuleTable& table);
 void UnloadScsiModule(ScsiModuleTable& table);
 std::int32_t LoadUsbModule(UsbModuleTable& table);

@@ -31,13 +31,9 @@ struct VelkitHandle {
     std::int32_t PortKind = velkit::kPortOther;
     // Port-module state. A handle uses the SCSI or the USB part, by PortKind;
     // they are kept side by side rather than overlaid so each can own its
-    // library through RAII.
-    struct {
-        velkit::ScsiModuleTable table;
-        std::int32_t count = 0;
-        std::uint8_t* bound = nullptr;
-        std::uint8_t* devices = nullptr;
-    } scsi;
+    // library through RAII, and each gives its module back what it handed
+    // out before unloading it.
+    velkit::ScsiPortState scsi;
     velkit::UsbModuleTable usb;
     std::uint32_t usbIdCount = 0;
     std::uint32_t usbIds[velkit::kUsbIdCapacity] = {};

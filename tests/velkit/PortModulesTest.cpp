@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using velkittest::Lines;
@@ -259,6 +260,165 @@ TEST(VelkitModuleLifetime, CloseUnloadsTheModuleAndTheLookupLeavesNothingLoaded)
                                  "module: " + lib + " unloaded", "probe: PrinterSetMode H 1",
                                  "module: " + lib + " loaded", "probe: PrinterStatus H OUT", "probe: Close H",
                                  "module: " + lib + " unloaded", open, "probe: Close H"}))
+            << port;
+    }
+}
+
+// A port module may hold threads, devices or memory for what it handed out:
+// the USB module a context per Velto_Init, the SCSI module a device list per
+// VeltoOpen. Whenever the loader really takes a module out of the process
+// ("module: ... unloaded" in the log, also at the end of the process), all
+// of that must have been given back first.
+namespace {
+
+std::vector<std::string> UnreleasedAtUnload(const std::string& log)
+{
+    std::vector<std::string> problems;
+    int contexts = 0;
+    int deviceLists = 0;
+    int loaded = 0;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("veltouio: Velto_Init(", 0) == 0) ++contexts;
+        if (line.rfind("veltouio: Velto_Destroy(context)", 0) == 0) --contexts;
+        if (line.rfind("veltosio: VeltoOpen() = ", 0) == 0 && std::stoi(line.substr(24)) > 0) ++deviceLists;
+        if (line.rfind("veltosio: VeltoClose(", 0) == 0 && line.ends_with(") = 0")) --deviceLists;
+        if (line.find("module: libvelto") == 0 && line.ends_with(" loaded")) ++loaded;
+        if (line == "module: libveltouio.so unloaded" && contexts != 0)
+            problems.push_back(line + " with " + std::to_string(contexts) + " context(s) not destroyed");
+        if (line == "module: libveltosio.so unloaded" && deviceLists != 0)
+            problems.push_back(line + " with " + std::to_string(deviceLists) + " device list(s) not closed");
+        if (line.find("module: libvelto") == 0 && line.ends_with(" unloaded")) --loaded;
+    }
+    if (contexts != 0) problems.push_back(std::to_string(contexts) + " context(s) never destroyed");
+    if (deviceLists != 0) problems.push_back(std::to_string(deviceLists) + " device list(s) never closed");
+    if (loaded != 0) problems.push_back(std::to_string(loaded) + " module load(s) never undone");
+    return problems;
+}
+
+// The module's own entries and its loading and unloading, with the probe's
+// steps between them.
+Steps LifetimeOrder(const std::string& log, const std::string& component)
+{
+    Steps order;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("probe: ", 0) == 0 || line.rfind("module: lib" + component, 0) == 0 ||
+            line.rfind(component + ": Velto_Init", 0) == 0 || line.rfind(component + ": Velto_Destroy", 0) == 0 ||
+            line.rfind(component + ": VeltoOpen", 0) == 0 || line.rfind(component + ": VeltoClose", 0) == 0)
+            order.push_back(line);
+    }
+    return order;
+}
+
+// Lookup before any binding, a bind, a lookup while the handle holds what
+// that bind left, a second bind, Close.
+const Steps kLookUpBindTwiceClose = {"OpenA $Q", "PrinterGetHardware H OUT", "PrinterSetMode H 1",
+                                     "PrinterGetHardware H OUT", "PrinterSetMode H 1", "Close H"};
+
+} // namespace
+
+TEST(VelkitModuleRelease, UsbModuleIsDestroyedBeforeEveryUnloadOnEveryPath)
+{
+    struct Case {
+        std::string port;
+        std::string scenario;
+        std::string setMode;  // what each PrinterSetMode answers
+    } cases[] = {{"VUSB2:", "ids=", "2"},           {"VUSB2:", "ids=1,3", "2"}, {"VUSB0:", "ids=1", "107"},
+                 {"VUSB2:", "ids=2\nattach=5", "2"}, {"VUSB2:", "init=98", "17"}, {"VUSB2:", "init=99", "17"},
+                 {"VUSB2:", "ids=2", "0"}};
+    for (const auto& c : cases) {
+        VelkitSandbox box(c.port);
+        box.Scenario("[veltouio]\n" + c.scenario + "\n");
+        const auto lines = Lines(box.Run(kLookUpBindTwiceClose));
+        ASSERT_EQ(lines.size(), kLookUpBindTwiceClose.size());
+        EXPECT_EQ(lines[2], "PrinterSetMode = " + c.setMode) << c.scenario;
+        EXPECT_EQ(lines[4], "PrinterSetMode = " + c.setMode) << c.scenario;
+        const std::string log = box.Box().CallLog();
+        EXPECT_EQ(UnreleasedAtUnload(log), Steps {}) << c.port << " " << c.scenario << "\n" << log;
+        const auto calls = box.Calls("veltouio");
+        const auto inits = std::count_if(calls.begin(), calls.end(),
+                                         [](const std::string& l) { return l.rfind("Velto_Init(", 0) == 0; });
+        const auto destroys = std::count(calls.begin(), calls.end(), "Velto_Destroy(context) = 0");
+        // A bound printer answers the second lookup and the second bind from
+        // its record; otherwise each of the four loads initialises anew.
+        EXPECT_EQ(inits, c.setMode == "0" ? 2 : 4) << c.scenario;
+        EXPECT_EQ(destroys, inits) << c.scenario;
+    }
+}
+
+TEST(VelkitModuleRelease, AFailedUsbBindIsDestroyedAndUnloadedBeforeTheNextBindLoadsItAgain)
+{
+    VelkitSandbox box("VUSB1:");
+    box.Scenario("[veltouio]\nids=\n");
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterSetMode H 1", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterSetMode = 2", "Close = 0"}));
+    EXPECT_EQ(LifetimeOrder(box.Box().CallLog(), "veltouio"),
+              (Steps {"probe: OpenA " + box.Queue(), "probe: PrinterSetMode H 1", "module: libveltouio.so loaded",
+                      "veltouio: Velto_Init(VeltoU05.dll) = 0", "probe: PrinterSetMode H 1",
+                      "veltouio: Velto_Destroy(context) = 0", "module: libveltouio.so unloaded",
+                      "module: libveltouio.so loaded", "veltouio: Velto_Init(VeltoU05.dll) = 0", "probe: Close H",
+                      "veltouio: Velto_Destroy(context) = 0", "module: libveltouio.so unloaded"}));
+}
+
+TEST(VelkitModuleRelease, ABindRetriedAfterARefusedInitialisationWorksWithAFreshContext)
+{
+    VelkitSandbox box("VUSB1:");
+    box.Scenario("[veltouio]\ninit=98\n");
+    const std::string scenario = box.Box().World() + "/scenario.ini";
+    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Run printf '[veltouio]\\nids=1\\n' > " + scenario,
+                             "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"})),
+              (Steps {"OpenA = handle", "PrinterSetMode = 17", "Run = 0", "PrinterSetMode = 0",
+                      "PrinterStatus = 0 0x00000000", "Close = 0"}));
+    EXPECT_EQ(box.Calls("veltouio"),
+              (Steps {"Velto_Init(VeltoU05.dll) = 98", "Velto_Destroy(context) = 0", "Velto_Init(VeltoU05.dll) = 0",
+                      "Velto_SetAppTitle(VeltoUIO-SDK) = 0", "Velto_PrinterIDEnum() = 0 count 1 [1]",
+                      "Velto_PrinterAttach(id 1) = 0", "Velto_PrinterStatus(id 1) = 0",
+                      "Velto_PrinterClose(id 1) = 0", "Velto_Destroy(context) = 0"}));
+    EXPECT_EQ(UnreleasedAtUnload(box.Box().CallLog()), Steps {});
+}
+
+TEST(VelkitModuleRelease, ScsiDeviceListsAreClosedBeforeEveryUnloadOnEveryPath)
+{
+    struct Case {
+        std::string port;
+        std::string scenario;
+        std::string setMode;
+    } cases[] = {{"SCSI2:", "devices=", "2"}, {"SCSI2:", "devices=3,5", "2"}, {"SCSI2:", "devices=5,2", "0"}};
+    for (const auto& c : cases) {
+        VelkitSandbox box(c.port);
+        box.Scenario("[veltosio]\n" + c.scenario + "\n");
+        const auto lines = Lines(box.Run(kLookUpBindTwiceClose));
+        ASSERT_EQ(lines.size(), kLookUpBindTwiceClose.size());
+        EXPECT_EQ(lines[2], "PrinterSetMode = " + c.setMode) << c.scenario;
+        EXPECT_EQ(lines[4], "PrinterSetMode = " + c.setMode) << c.scenario;
+        const std::string log = box.Box().CallLog();
+        EXPECT_EQ(UnreleasedAtUnload(log), Steps {}) << c.scenario << "\n" << log;
+    }
+}
+
+TEST(VelkitModuleRelease, ASecondHandleKeepsItsModuleWhenTheFirstCloses)
+{
+    for (const std::string port : {"SCSI2:", "VUSB1:"}) {
+        VelkitSandbox box(port);
+        const std::string status = port == "SCSI2:" ? "VeltoPrinterStatus(#0 SCSI2) = 0" : "Velto_PrinterStatus(id 1) = 0";
+        EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H1 1", "OpenA $Q", "PrinterSetMode H2 1", "Close H1",
+                                 "PrinterStatus H2 OUT", "Close H2"})),
+                  (Steps {"OpenA = handle", "PrinterSetMode = 0", "OpenA = handle", "PrinterSetMode = 0", "Close = 0",
+                          "PrinterStatus = 0 0x00000000", "Close = 0"}))
+            << port;
+        const std::string component = port == "SCSI2:" ? "veltosio" : "veltouio";
+        const auto calls = box.Calls(component);
+        EXPECT_NE(std::find(calls.begin(), calls.end(), status), calls.end()) << port;
+        const std::string log = box.Box().CallLog();
+        EXPECT_EQ(UnreleasedAtUnload(log), Steps {}) << port << "\n" << log;
+        // One load for both handles; the module leaves with the second Close.
+        const auto order = LifetimeOrder(log, component);
+        EXPECT_EQ(std::count(order.begin(), order.end(), "module: lib" + component + ".so loaded"), 1) << port;
+        ASSERT_GE(order.size(), 2u);
+        EXPECT_EQ(order.back(), "module: lib" + component + ".so unloaded") << port;
+        EXPECT_EQ(std::find(order.begin(), order.end(), "module: lib" + component + ".so unloaded") - order.begin(),
+                  std::ptrdiff_t(order.size() - 1))
             << port;
     }
 }

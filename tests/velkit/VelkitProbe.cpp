@@ -6,6 +6,7 @@
 // Each argument is one step: an export's name without the "Velkit_" prefix,
 // then its arguments. Argument tokens:
 //   H          the handle of the last OpenA/OpenW      NULL, 0   a null pointer
+//   H1, H2...  the first, second... handle this run opened (several at once)
 //   BAD        a record whose first word is not the magic
 //   OUT        an out variable (printed after the result)
 //   DC         the device context of the last CreateDCA/CreateDCW
@@ -46,6 +47,7 @@ namespace {
 
 platform::DynamicLibrary* g_velkit = nullptr;
 VelkitHandle* g_handle = nullptr;
+std::vector<VelkitHandle*> g_handles;  // every handle opened, in order
 HDC g_dc = nullptr;
 std::uint32_t g_badRecord[64] = {0x87654321u};
 // Storage that outlives the step it was made for (adopted records, strings).
@@ -82,6 +84,10 @@ struct Step {
     {
         const std::string& a = Arg(i);
         if (a == "H") return g_handle;
+        if (a.size() > 1 && a[0] == 'H' && a.find_first_not_of("0123456789", 1) == std::string::npos) {
+            const std::size_t n = std::stoul(a.substr(1));
+            return n >= 1 && n <= g_handles.size() ? g_handles[n - 1] : nullptr;
+        }
         if (a == "BAD") return reinterpret_cast<VelkitHandle*>(g_badRecord);
         return nullptr;
     }
@@ -195,6 +201,7 @@ std::map<std::string, Runner> Runners()
         const std::string& a = s.Arg(0);
         const char* name = a == "NULL" ? nullptr : (s.Text(0) ? s.Text(0) : a.c_str());
         g_handle = Export<H (*)(int32_t, const char*)>("OpenA")(3, name);
+        g_handles.push_back(g_handle);
         return std::string(g_handle ? "handle" : "null");
     };
     m["OpenW"] = [](Step& s) {
@@ -202,6 +209,7 @@ std::map<std::string, Runner> Runners()
         const char* narrow = a == "NULL" ? nullptr : (s.Text(0) ? s.Text(0) : a.c_str());
         const std::u16string wide = narrow ? platform::NarrowToWide(narrow) : std::u16string();
         g_handle = Export<H (*)(int32_t, const char16_t*)>("OpenW")(3, narrow ? wide.c_str() : nullptr);
+        g_handles.push_back(g_handle);
         return std::string(g_handle ? "handle" : "null");
     };
     m["CreateDCA"] = [](Step& s) {
