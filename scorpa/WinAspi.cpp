@@ -30,8 +30,13 @@ struct Module {
     TAspiLastStatus last;
     // Timed-out requests the layer may still complete.
     std::vector<std::unique_ptr<Request>> held;
-    // Requests a layer still had pending when it was unloaded.
+    // Requests a layer still had pending when it was let go.
     std::vector<std::unique_ptr<Request>> abandoned;
+    // The loaded layer was left holding a request at least once.
+    bool gaveUp = false;
+    // Layers that were left holding requests: never unloaded (see
+    // ASPI_FreeModule).
+    std::vector<platform::DynamicLibrary> pinned;
 };
 
 Module& M()
@@ -74,6 +79,7 @@ std::uint8_t Run(std::unique_ptr<Request>& req)
         m.send(&abort);
         if (StatusOf(*req) == SS_PENDING) {
             m.held.push_back(std::move(req));
+            m.gaveUp = true;
             return SS_PENDING;
         }
         // Aborted now, but the command still timed out.
@@ -84,11 +90,12 @@ std::uint8_t Run(std::unique_ptr<Request>& req)
 
 } // namespace
 
-bool ASPI_LoadModule()
+bool ASPI_LoadModule(std::string_view file)
 {
     Module& m = M();
     if (m.loaded) return false;
-    m.library = platform::DynamicLibrary::Load("wnaspi32.dll");
+    m.gaveUp = false;
+    m.library = platform::DynamicLibrary::Load(file);
     if (m.library) {
         m.send = m.library->Function<SendASPI32CommandFn>("SendASPI32Command");
         m.loaded = m.send != nullptr;
@@ -101,11 +108,20 @@ void ASPI_FreeModule()
 {
     Module& m = M();
     m.send = nullptr;
-    m.library.reset();
     m.loaded = false;
+    if (m.library) {
+        // A layer we walked away from may finish that request later, on a
+        // thread of its own, running its own code: unmapping it would pull
+        // that code from under the thread. Such a layer stays loaded for
+        // the rest of the process; only one that never held a request past
+        // its time is unloaded.
+        if (m.gaveUp) m.pinned.push_back(std::move(*m.library));
+        m.library.reset();
+    }
+    m.gaveUp = false;
     ReclaimFinished();
-    // What is still pending now belongs to a layer that is gone or may
-    // still be running somewhere: its memory is never handed back.
+    // What is still pending now may yet be written by the layer: its memory
+    // is never handed back.
     for (auto& r : m.held) m.abandoned.push_back(std::move(r));
     m.held.clear();
 }

@@ -4,6 +4,7 @@
 #include "aspi/wnaspi32.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace scorpa {
 
@@ -11,8 +12,13 @@ namespace scorpa {
 constexpr std::uint32_t TIME_OUT = 3000;
 
 // Loads the layer and resolves SendASPI32Command; false when it was loaded
-// already (nothing changes then) or cannot be loaded.
-bool ASPI_LoadModule();
+// already (nothing changes then) or cannot be loaded. Tests name another
+// file.
+bool ASPI_LoadModule(std::string_view file = "wnaspi32.dll");
+// Forgets the entry point and unloads the layer, unless the layer was left
+// holding a request that had timed out: that one stays loaded until the
+// process ends, since it may still complete the request on a thread of its
+// own.
 void ASPI_FreeModule();
 // True while an entry point is there to call.
 bool ASPI_IsLoaded();

@@ -6,10 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 
 using namespace scorpa;
 
@@ -673,4 +680,57 @@ TEST_F(VeltoScsiTest, WithoutTheLayerTheSearchCallsNothing)
     EXPECT_EQ(SCSI_HostAdapterInquiry(), -1);
     std::uint8_t buf[4] = {};
     EXPECT_FALSE(SCSI_ExecCommand(0, buf, 4, SRB_DIR_IN, 6, aCDB_Inquiry.data(), 0));
+}
+
+// A layer that completes requests on threads of its own, late, is let go
+// while it still holds one: it must stay loaded, or its thread runs
+// unmapped code and takes the process down. Run in a process of its own
+// (the layer's thread outlives the test otherwise).
+namespace {
+
+std::string ReadAll(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+[[noreturn]] void LetGoOfALayerStillHoldingARequest(const std::filesystem::path& world)
+{
+    ::setenv("TAVRIN_TESTBED_DIR", world.c_str(), 1);
+    ASPI_FreeModule();
+    if (!ASPI_LoadModule(TAVRIN_TESTBED_BUILD_DIR "/libwnaspi32-threaded.so")) ::_exit(3);
+    std::array<std::uint8_t, 32> page {};
+    if (SCSI_ExecCommand(3, page.data(), 32, SRB_DIR_IN, CDB_LEN, aCDB_PrinterStatInfo.data(), 0)) ::_exit(4);
+    if (ASPI_HeldRequests() != 1) ::_exit(5);
+    ASPI_FreeModule();
+    // The layer finishes the request a moment later; wait for that (with a
+    // bound), then a little more for its thread to leave.
+    for (int i = 0; i < 400; ++i) {
+        if (ReadAll(world / "calls.log").find("LATE COMPLETION") != std::string::npos) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::_exit(6);
+}
+
+} // namespace
+
+TEST(AspiLayerLifetime, ALayerStillHoldingARequestIsNotUnloaded)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child runs this body again from the start: it takes the parent's world.
+    const char* given = std::getenv("SCORPA_TEST_LATE_WORLD");
+    const std::filesystem::path world =
+        given ? given : std::filesystem::temp_directory_path() / ("scorpa-aspi-late-" + std::to_string(::getpid()));
+    if (!given) {
+        std::filesystem::create_directories(world);
+        std::ofstream(world / "scenario.ini") << "[aspi]\nlate_ms=3500\n";
+        ::setenv("SCORPA_TEST_LATE_WORLD", world.c_str(), 1);
+    }
+    EXPECT_EXIT(LetGoOfALayerStillHoldingARequest(world), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadAll(world / "calls.log"), "aspi: EXEC = pending\naspi: ABORT = 3\naspi: LATE COMPLETION\n");
+    ::unsetenv("SCORPA_TEST_LATE_WORLD");
+    std::filesystem::remove_all(world);
 }
