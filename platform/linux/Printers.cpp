@@ -133,8 +133,13 @@ long Printer::DocumentProperties(std::basic_string_view<Char> deviceName, DevMod
         settings = std::move(*current);
     }
     const std::size_t total = sizeof(DevMode) + settings.privateBytes.size();
-    if ((mode & DM_OUT_BUFFER) == 0) return static_cast<long>(total);
+    if ((mode & DM_OUT_BUFFER) == 0) {
+        queriedSize_ = total;
+        return static_cast<long>(total);
+    }
     if (!out) return -1;
+    // The caller's buffer holds what the size query said, and no more.
+    if (total > queriedSize_) return -1;
 
     auto record = std::make_unique<unsigned char[]>(total);
     std::memset(record.get(), 0, total);

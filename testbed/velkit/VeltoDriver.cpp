@@ -4,7 +4,11 @@
 // scenario.ini, section [veltodrv]:
 //   version=0x0102   the driver version word (default 0x0100)
 //   extra=64         the number of driver-private bytes (default 200, room
-//                    for every document and page setting)
+//                    for every document and page setting); a list such as
+//                    extra=200,260 gives the first size query 200 and every
+//                    later one 260, so the size can change between the two
+//                    calls of a DocumentProperties pair (the queries are
+//                    counted in the world, whichever process asks)
 //   refuse=16027,15027  escapes the driver refuses (answers 0); "current"
 //                    stands for every number of the 16xxx series, "older"
 //                    for every number of the 15xxx series
@@ -22,6 +26,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace testbed;
 using namespace testbed::velto;
@@ -49,6 +54,31 @@ std::string PublicMembers(const void* settings)
                   dm.dmOrientation, dm.dmCopies, dm.dmDuplex);
     return text;
 }
+
+// The private size for this call. A call without a buffer is a size query
+// and moves on to the next entry of the list; a fill call answers what the
+// last query did.
+int PrivateSize(const World& w, bool query)
+{
+    const std::vector<int> sizes = IntList(w.Scenario(kSection, "extra", "200"));
+    if (sizes.empty()) return 200;
+    if (sizes.size() == 1 || !w.Exists()) return sizes.front();
+    const std::string counter = w.Path("veltodrv.queries");
+    std::size_t queries = 0;
+    if (std::FILE* f = std::fopen(counter.c_str(), "r")) {
+        if (std::fscanf(f, "%zu", &queries) != 1) queries = 0;
+        std::fclose(f);
+    }
+    if (query) {
+        ++queries;
+        if (std::FILE* f = std::fopen(counter.c_str(), "w")) {
+            std::fprintf(f, "%zu\n", queries);
+            std::fclose(f);
+        }
+    }
+    const std::size_t index = queries == 0 ? 0 : std::min(queries, sizes.size()) - 1;
+    return sizes[index];
+}
 } // namespace
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
@@ -57,7 +87,7 @@ EXPORT std::int32_t PrinterDriver_Settings(const char* /*printerName*/, std::uin
                                            void* privateBytes, std::int32_t capacity)
 {
     const World w = TheWorld();
-    const int extra = w.ScenarioInt(kSection, "extra", 200);
+    const int extra = PrivateSize(w, privateBytes == nullptr);
     *driverVersion = static_cast<std::uint16_t>(w.ScenarioInt(kSection, "version", 0x0100));
     if (privateBytes) {
         auto* out = static_cast<std::uint8_t*>(privateBytes);

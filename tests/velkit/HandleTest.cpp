@@ -183,6 +183,28 @@ TEST(VelkitDocument, AttachDetachAndTheSettingsRecord)
                       "DriverVersion = 0 0x0102", "Close = 0", "DeleteDC = 1"}));
 }
 
+// The driver's private size grows between the size query and the copy of
+// the record (a driver update, another driver module for the queue): the
+// copy is refused rather than written past the buffer. The handle opens
+// without a record, as with a driver that cannot describe one, and a device
+// context is not made.
+TEST(VelkitDocument, ARecordThatGrewAfterItsSizeQueryIsNotCopied)
+{
+    for (const std::string open : {"OpenA", "OpenW"}) {
+        VelkitSandbox box("VUSB1:");
+        // Size queries in order: the open's two, CreateDCA's two, the
+        // attach's two.
+        box.Scenario("[veltodrv]\nextra=200,260,200,260,200\n");
+        EXPECT_EQ(Lines(box.Run({open + " $Q", "DriverVersion H OUT", "PrinterGetMode H OUT", "CreateDCA $Q",
+                                 "CreateDCA $Q", "DocAttachA H DC NULL", "DriverVersion H OUT", "DocDetach H",
+                                 "Close H", "DeleteDC DC"})),
+                  (Steps {open + " = handle", "DriverVersion = 102 0xFFFF", "PrinterGetMode = 0 2", "CreateDCA = null",
+                          "CreateDCA = dc", "DocAttachA = 0", "DriverVersion = 0 0x0100", "DocDetach = 0",
+                          "Close = 0", "DeleteDC = 1"}))
+            << open;
+    }
+}
+
 TEST(VelkitDocument, WideRecordsAndWideAttach)
 {
     VelkitSandbox box("VUSB1:");

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 using namespace platform;
@@ -143,6 +144,52 @@ TEST_F(VelkitPrinterModel, InputRecordIsMergedByItsFields)
     EXPECT_EQ(dmOut->dmDuplex, DMDUP_HORIZONTAL);
     EXPECT_EQ(dmOut->dmCopies, 1);
     EXPECT_EQ(out[156 + 5], 0x77);
+}
+
+// The caller sizes its buffer from the size query; whatever the driver says
+// by the time the record is written, no more than that goes into it. The
+// buffers are exactly as large as the query said, so an overrun would also
+// be caught by the sanitizers.
+TEST_F(VelkitPrinterModel, SettingsCopyNeverExceedsTheSizeTheQueryGave)
+{
+    const std::string scenario = box.World() + "/scenario.ini";
+    harness::Sandbox::WriteFile(scenario, "[veltodrv]\nextra=40\n");
+    const std::string q = VeltoQueue();
+    const auto printer = Printer::Open(q);
+    ASSERT_TRUE(printer);
+
+    // The driver's private part grows between the two calls.
+    const long sizeA = printer->DocumentPropertiesA(nullptr, nullptr, nullptr, 0);
+    ASSERT_EQ(sizeA, 156 + 40);
+    auto a = std::make_unique<std::uint8_t[]>(std::size_t(sizeA));
+    std::memset(a.get(), 0xCC, std::size_t(sizeA));
+    harness::Sandbox::WriteFile(scenario, "[veltodrv]\nextra=41\n");
+    EXPECT_LT(printer->DocumentPropertiesA(nullptr, reinterpret_cast<DEVMODEA*>(a.get()), nullptr, DM_OUT_BUFFER), 0);
+    EXPECT_LT(printer->DocumentPropertiesA(nullptr, reinterpret_cast<DEVMODEA*>(a.get()), nullptr,
+                                           DM_IN_BUFFER | DM_OUT_BUFFER),
+              0);
+    for (long i = 0; i < sizeA; ++i) ASSERT_EQ(a[std::size_t(i)], 0xCC) << "byte " << i << " written";
+
+    // A wide record is larger than the narrow one the query measured.
+    harness::Sandbox::WriteFile(scenario, "[veltodrv]\nextra=40\n");
+    ASSERT_EQ(printer->DocumentPropertiesA(nullptr, nullptr, nullptr, 0), sizeA);
+    auto w = std::make_unique<std::uint8_t[]>(std::size_t(sizeA));
+    EXPECT_LT(printer->DocumentPropertiesW(nullptr, reinterpret_cast<DEVMODEW*>(w.get()), nullptr, DM_OUT_BUFFER), 0);
+
+    // A smaller record fits: it is written whole, with its own size.
+    harness::Sandbox::WriteFile(scenario, "[veltodrv]\nextra=8\n");
+    EXPECT_EQ(printer->DocumentPropertiesA(nullptr, reinterpret_cast<DEVMODEA*>(a.get()), nullptr, DM_OUT_BUFFER),
+              IDOK);
+    EXPECT_EQ(reinterpret_cast<const DEVMODEA*>(a.get())->dmDriverExtra, 8);
+    EXPECT_EQ(a[156 + 8], 0xCC);
+
+    // The size a printer object was asked for is its own: a fresh object
+    // that was never asked writes nothing.
+    const auto fresh = Printer::Open(q);
+    ASSERT_TRUE(fresh);
+    std::memset(a.get(), 0xCC, std::size_t(sizeA));
+    EXPECT_LT(fresh->DocumentPropertiesA(nullptr, reinterpret_cast<DEVMODEA*>(a.get()), nullptr, DM_OUT_BUFFER), 0);
+    EXPECT_EQ(a[0], 0xCC);
 }
 
 TEST_F(VelkitPrinterModel, EscapesReachTheDriverPlugInWithTheirBlocks)

@@ -11,6 +11,7 @@
 // Settings records (DocumentProperties) and escapes come from the driver
 // plug-in. CUPS_SERVER and the client configuration decide which server is
 // asked.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -65,6 +66,13 @@ public:
     // dmFields names (and its private bytes when their size matches);
     // DM_OUT_BUFFER writes the whole record to out, which must hold the
     // size mode 0 gave. IDOK on success, a negative value on failure.
+    //
+    // The object remembers the size its last size query returned, and
+    // DM_OUT_BUFFER never writes more than that: a record that has grown
+    // since (the driver's private part, the queue's driver module, or the
+    // wide layout after a narrow query), or a copy with no size query
+    // before it on this object, is a failure and nothing is written. One
+    // object is not meant for use by two threads at once.
     long DocumentPropertiesA(const char* deviceName, DEVMODEA* out, const DEVMODEA* in, std::uint32_t mode) const;
     long DocumentPropertiesW(const char16_t* deviceName, DEVMODEW* out, const DEVMODEW* in,
                              std::uint32_t mode) const;
@@ -77,6 +85,8 @@ private:
 
     std::string name_;
     std::uint32_t access_ = 0;
+    // The last size query's answer; 0 before the first.
+    mutable std::size_t queriedSize_ = 0;
 };
 
 } // namespace platform
