@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
 namespace scorpa {
@@ -131,24 +132,23 @@ void DecodeStatusPage(std::span<const std::uint8_t, 32> page, TVeltoStatusInfo& 
 
 TImagePlacement PlaceImage(TVeltoRotateDegree rotate, const TVeltoSystemInfo& info, int X, int Y, int W, int H)
 {
-    // Worked out in 64 bits; what goes on the wire is the 32-bit value.
-    long long PX, PY, Wc, Hc;
+    std::int64_t PX, PY, Wc, Hc;
     if (rotate == rd90 || rotate == rd270) {
-        const long long MaxW = info.MaxImageHeight;
-        const long long MaxH = info.MaxImageWidth;
+        const std::int64_t MaxW = info.MaxImageHeight;
+        const std::int64_t MaxH = info.MaxImageWidth;
         PX = rotate == rd90 ? MaxH - H - Y : Y;
         PY = MaxW - W - X;
         Wc = PY + W > MaxW ? MaxW - PY : W;
         Hc = PX + H > MaxH ? MaxH - PX : H;
     } else {
-        const long long MaxW = info.MaxImageWidth;
-        const long long MaxH = info.MaxImageHeight;
+        const std::int64_t MaxW = info.MaxImageWidth;
+        const std::int64_t MaxH = info.MaxImageHeight;
         PX = X;
         PY = Y;
         Wc = PX + W > MaxW ? MaxW - PX : W;
         Hc = PY + H > MaxH ? MaxH - PY : H;
     }
-    return {static_cast<int>(PX), static_cast<int>(PY), static_cast<int>(Wc), static_cast<int>(Hc)};
+    return {PX, PY, Wc, Hc};
 }
 
 TCustomVeltoPrinter::TCustomVeltoPrinter() = default;
@@ -332,13 +332,21 @@ bool TCustomVeltoPrinter::TransImage(int X, int Y, TBitmap& ABitmap, bool color)
     if (X < 0) X = 0;
     if (Y < 0) Y = 0;
     const TImagePlacement p = PlaceImage(FRotateDegree, FPrinterInfo, X, Y, ABitmap.Width(), ABitmap.Height());
+    // A placement that leaves nothing on the card (the image lies past the
+    // printable area, or is empty) has nothing to send: the printer is not
+    // told about it at all.
+    if (p.Wc <= 0 || p.Hc <= 0) return false;
+    // Positions the parameter text cannot carry as 32-bit numbers.
+    const auto fits = [](std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+    if (!fits(p.PX) || !fits(p.PY) || !fits(p.Wc) || !fits(p.Hc)) return false;
     const int bytesPerPixel = color ? 3 : 1;
     // A row must fit one data block: a longer one has no way onto the wire.
-    if (static_cast<long long>(p.Wc) * bytesPerPixel > GetMaxImageBuf()) return false;
-    const long long N = static_cast<long long>(p.Wc) * bytesPerPixel * p.Hc;
-    if (!PrintCommand(color ? CMD_TRANS_IMAGE : CMD_TRANS_TEXT, FormatImageParam(p.PX, p.PY, p.Wc, p.Hc, N)))
-        return false;
-    return color ? ColorTransData(ABitmap, p.PX, p.PY, p.Wc, p.Hc) : MonoTransData(ABitmap, p.PX, p.PY, p.Wc, p.Hc);
+    if (p.Wc * bytesPerPixel > GetMaxImageBuf()) return false;
+    const std::int64_t N = p.Wc * bytesPerPixel * p.Hc;
+    const int PX = static_cast<int>(p.PX), PY = static_cast<int>(p.PY);
+    const int Wc = static_cast<int>(p.Wc), Hc = static_cast<int>(p.Hc);
+    if (!PrintCommand(color ? CMD_TRANS_IMAGE : CMD_TRANS_TEXT, FormatImageParam(PX, PY, Wc, Hc, N))) return false;
+    return color ? ColorTransData(ABitmap, PX, PY, Wc, Hc) : MonoTransData(ABitmap, PX, PY, Wc, Hc);
 }
 
 bool TCustomVeltoPrinter::TransColorImage(int X, int Y, TBitmap& ABitmap) { return TransImage(X, Y, ABitmap, true); }

@@ -198,9 +198,10 @@ std::uint8_t TrackMask(int track);
 // keeps InterfaceStatus when byte 0 has none of its bits).
 void DecodeStatusPage(std::span<const std::uint8_t, 32> page, TVeltoStatusInfo& info);
 
-// Where an image of W x H lands and how much of it is kept.
+// Where an image of W x H lands and how much of it is kept, worked out in
+// 64 bits. Wc or Hc at or below zero: nothing of the image is on the card.
 struct TImagePlacement {
-    int PX, PY, Wc, Hc;
+    std::int64_t PX, PY, Wc, Hc;
 };
 TImagePlacement PlaceImage(TVeltoRotateDegree rotate, const TVeltoSystemInfo& info, int X, int Y, int W, int H);
 

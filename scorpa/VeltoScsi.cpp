@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace scorpa {
@@ -162,43 +163,49 @@ bool TVeltoScsi::CheckSenseData()
 
 bool TVeltoScsi::ColorTransData(const TBitmap& bitmap, int X, int Y, int nWidth, int nHeight)
 {
+    // Rows go out from the bitmap's top whatever the card position: the
+    // printer was told that with ESC "I".
     (void)X;
-    return StreamImage(bitmap, Y, nWidth, nHeight, true);
+    (void)Y;
+    return StreamImage(bitmap, nWidth, nHeight, true);
 }
 
 bool TVeltoScsi::MonoTransData(const TBitmap& bitmap, int X, int Y, int nWidth, int nHeight)
 {
     (void)X;
-    return StreamImage(bitmap, Y, nWidth, nHeight, false);
+    (void)Y;
+    return StreamImage(bitmap, nWidth, nHeight, false);
 }
 
-bool TVeltoScsi::StreamImage(const TBitmap& bitmap, int Y, int nWidth, int nHeight, bool color)
+bool TVeltoScsi::StreamImage(const TBitmap& bitmap, int nWidth, int nHeight, bool color)
 {
-    const long long R = static_cast<long long>(nWidth) * (color ? 3 : 1);
+    // No rows or no dots in a row: no block to make (and nothing to divide by).
+    if (nWidth <= 0 || nHeight <= 0) return false;
+    // 1 <= R <= 65500 and nHeight < 2^31, so T, k and m below stay small.
+    const std::int64_t R = static_cast<std::int64_t>(nWidth) * (color ? 3 : 1);
     if (R > MAX_IMAGE_BUF_LEN) return false;  // a row that fits no block
-    const long long T = R * nHeight;
-    if (T <= MAX_IMAGE_BUF_LEN) return TransData(bitmap, Y, Y, nHeight, nWidth, color);
+    const std::int64_t T = R * nHeight;
+    if (T <= MAX_IMAGE_BUF_LEN) return TransData(bitmap, 0, nHeight, nWidth, color);
 
-    const long long k = MAX_IMAGE_BUF_LEN / R;
-    const long long m = T / (k * R);
+    const std::int64_t k = MAX_IMAGE_BUF_LEN / R;  // at least 1
+    const std::int64_t m = T / (k * R);
     bool ok = false;
-    for (long long i = 0; i < m; ++i) {
-        ok = TransData(bitmap, Y, static_cast<int>(Y + i * k), static_cast<int>(k), nWidth, color);
+    for (std::int64_t i = 0; i < m; ++i) {
+        ok = TransData(bitmap, static_cast<int>(i * k), static_cast<int>(k), nWidth, color);
         if (!ok) return false;
     }
-    const long long r = nHeight - k * m;
-    if (r >= 1) ok = TransData(bitmap, Y, static_cast<int>(Y + k * m), static_cast<int>(r), nWidth, color);
+    const std::int64_t r = nHeight - k * m;
+    if (r >= 1) ok = TransData(bitmap, static_cast<int>(k * m), static_cast<int>(r), nWidth, color);
     return ok;
 }
 
-bool TVeltoScsi::TransData(const TBitmap& bitmap, int Y, int y0, int c, int nWidth, bool color)
+bool TVeltoScsi::TransData(const TBitmap& bitmap, int first, int c, int nWidth, bool color)
 {
     if (bitmap.PixelFormat() != (color ? TPixelFormat::pf24bit : TPixelFormat::pf1bit)) return false;
     const int w = std::max(nWidth, 0);
     const int rows = std::max(c, 0);
-    const int first = y0 - Y;
     // Only what the bitmap has can be sent.
-    if (w > bitmap.Width() || (rows > 0 && (first < 0 || first + rows > bitmap.Height()))) return false;
+    if (w > bitmap.Width() || (rows > 0 && (first < 0 || std::int64_t(first) + rows > bitmap.Height()))) return false;
     const std::size_t rowBytes = static_cast<std::size_t>(w) * (color ? 3 : 1);
     const std::size_t length = 2 + rowBytes * static_cast<std::size_t>(rows);
     if (length > aImageBuf.size()) return false;

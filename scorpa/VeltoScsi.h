@@ -58,8 +58,9 @@ public:
 private:
     bool GetPrinterInfo();
     bool Read(const TCDB& cdb, std::uint8_t* buffer, int length);
-    bool StreamImage(const TBitmap& bitmap, int Y, int nWidth, int nHeight, bool color);
-    bool TransData(const TBitmap& bitmap, int Y, int y0, int c, int nWidth, bool color);
+    bool StreamImage(const TBitmap& bitmap, int nWidth, int nHeight, bool color);
+    // One block: c rows of the bitmap from row first, nWidth dots of each.
+    bool TransData(const TBitmap& bitmap, int first, int c, int nWidth, bool color);
 
     int FScsiID = -1;
     bool FAspiLoaded = false;

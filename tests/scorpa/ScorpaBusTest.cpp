@@ -328,6 +328,28 @@ TEST_F(ScorpaBus, ImagePositionsAreScreenPixelsTurnedIntoDots)
     EXPECT_EQ(Matching("PRINT")[1], "PRINT 0:3 <1B>D +12 [cdb 0A 00 00 00 0E 00, buffer 14] = 1");
 }
 
+TEST_F(ScorpaBus, AnImagePlacedPastThePrintableAreaIsRefusedUnsent)
+{
+    const std::string dot = box.WorkDir() + "/dot.bmp";
+    bmpfiles::Write(dot, bmpfiles::Make({{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}}, 24));
+    const std::string wide = box.WorkDir() + "/wide.bmp";
+    bmpfiles::Write(wide, bmpfiles::Make(bmpfiles::Pattern(2000, 1000, [](int x, int) {
+                                             return x % 2 ? bmpfiles::Rgb {255, 255, 255} : bmpfiles::Rgb {0, 0, 0};
+                                         }),
+                                         1));
+    // At 300 screen pixels per inch a position is that many dots; the
+    // printer's area is 1050 x 680 dots.
+    const auto r = Drive({"SCSIOpen", "SCSITransColorImage:30000:1000:" + dot, "SCSITransMonoImage:30000:1000:" + dot,
+                          "SCSITransMonoImage:2000:1000:" + wide, "SCSITransColorImage:1050:0:" + dot,
+                          "SCSITransMonoImage:0:680:" + wide, "SCSITransColorImage:1048:678:" + dot},
+                         {{"TAVRIN_SCREEN_DPI", "300"}});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSITransColorImage = 0", "SCSITransMonoImage = 0", "SCSITransMonoImage = 0",
+                            "SCSITransColorImage = 0", "SCSITransMonoImage = 0", "SCSITransColorImage = 1"}));
+    EXPECT_EQ(r.err, "");
+    // Only the placement that keeps something went out.
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>I1048,678,2,2,12.", "<1B>D +12"}));
+}
+
 TEST_F(ScorpaBus, TextIsRenderedAndPlacedByItsAlignment)
 {
     const auto r = Drive({"SCSIOpen", "SCSIRFText:Card 42:500:50:DejaVu Sans:12:0:0:0:0",

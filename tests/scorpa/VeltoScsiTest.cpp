@@ -645,6 +645,57 @@ TEST_F(VeltoScsiTest, ARowLongerThanABlockIsRefusedBeforeAnythingIsSent)
     EXPECT_TRUE(bus.Log.empty());
 }
 
+TEST_F(VeltoScsiTest, APlacementThatLeavesNothingToPrintIsRefusedUnsent)
+{
+    Open();
+    // Far past the 1050 x 680 area the clipped sizes come out negative; a
+    // colour row of them is longer than a block, a mono one is not.
+    TBitmap small = Colour(2, 2);
+    EXPECT_FALSE(prn->TransColorImage(30000, 1000, small));
+    EXPECT_FALSE(prn->TransMonoImage(30000, 1000, small));
+    TBitmap big = Colour(2000, 1000);
+    EXPECT_FALSE(prn->TransColorImage(30000, 1000, big));
+    EXPECT_FALSE(prn->TransMonoImage(30000, 1000, big));
+    EXPECT_FALSE(prn->TransMonoImage(1100, 0, big)) << "width past the edge, height fine";
+    EXPECT_FALSE(prn->TransMonoImage(0, 2000, big)) << "height past the edge, width fine";
+    // Right on the edge nothing is left either, nor of an empty bitmap.
+    EXPECT_FALSE(prn->TransColorImage(1050, 0, small));
+    EXPECT_FALSE(prn->TransColorImage(0, 680, small));
+    TBitmap empty(0, 0, TPixelFormat::pf24bit);
+    EXPECT_FALSE(prn->TransColorImage(0, 0, empty));
+    // Turned by 270 degrees, y runs along the 1050 dots.
+    ASSERT_TRUE(prn->Rotate270());
+    bus.Log.clear();
+    EXPECT_FALSE(prn->TransColorImage(0, 1050, small));
+    EXPECT_FALSE(prn->TransColorImage(0, 2147483647, small));
+    EXPECT_TRUE(bus.Log.empty());
+    ASSERT_TRUE(prn->RotateDefault());
+    bus.Log.clear();
+
+    // One dot inside still goes, as one block.
+    TBitmap corner = Colour(2, 2);
+    ASSERT_TRUE(prn->TransColorImage(1049, 679, corner));
+    EXPECT_EQ(Prints(), (std::vector<std::string> {"\x1BI1049,679,1,1,3.", std::string("\x1B" "D" "\x00\x00\x07", 5)}));
+}
+
+TEST_F(VeltoScsiTest, TheBlockSplitRefusesSizesWithNothingInThem)
+{
+    Open();
+    TBitmap colour = Colour(4, 4);
+    TBitmap mono(4, 4, TPixelFormat::pf1bit);
+    // Sizes straight from a placement that left nothing: no block goes out.
+    for (const auto& [w, h] : std::vector<std::pair<int, int>> {
+             {-28950, -320}, {-1, -2147483647}, {-2147483647, -2147483647}, {0, 5}, {5, 0}, {-3, 4}, {4, -3}}) {
+        EXPECT_FALSE(prn->ColorTransData(colour, 0, 0, w, h)) << w << " x " << h;
+        EXPECT_FALSE(prn->MonoTransData(mono, 0, 0, w, h)) << w << " x " << h;
+    }
+    EXPECT_TRUE(bus.Log.empty());
+    // The largest sizes there are: refused for their rows, not by dividing.
+    EXPECT_FALSE(prn->MonoTransData(mono, 0, 0, 2147483647, 2147483647));
+    EXPECT_FALSE(prn->ColorTransData(colour, 0, 0, 65500, 2147483647));
+    EXPECT_TRUE(bus.Log.empty());
+}
+
 TEST_F(VeltoScsiTest, AFailedBlockEndsTheTransfer)
 {
     Open();
