@@ -75,34 +75,15 @@ void TRun::Execute()
     if (Collect()) ExecutionPass();
 }
 
-// Checks every parameter before any takes effect, and moves the one "/e:"
-// parameter to the last slot.
 bool TRun::Collect()
 {
-    const size_t count = argv_.size() - 1;
-    slots_.assign(count, std::string());
-    bool commandSeen = false;
-    for (size_t i = 1; i <= count; ++i) {
-        const std::string& p = argv_[i];
-        if (!commandSeen) {
-            if (Contains(platform::LowerCase(p), "/e:")) {
-                slots_[count - 1] = p;
-                slots_[i - 1] = p;
-                commandSeen = true;
-            } else if (HasOtherMarker(p)) {
-                slots_[i - 1] = p;
-            } else {
-                InvalidParameter(p);
-                return false;
-            }
-        } else {
-            slots_[i - 2] = p;
-            if (!HasOtherMarker(p)) {
-                InvalidParameter(p);
-                return false;
-            }
-        }
+    std::string refused;
+    auto slots = CollectParameters({argv_.begin() + 1, argv_.end()}, refused);
+    if (!slots) {
+        InvalidParameter(refused);
+        return false;
     }
+    slots_ = std::move(*slots);
     return true;
 }
 
@@ -208,6 +189,36 @@ std::vector<std::string> ListParallelPorts()
     std::stable_sort(names->begin(), names->end(),
                      [](const std::string& a, const std::string& b) { return platform::CompareText(a, b) < 0; });
     return *names;
+}
+
+std::optional<std::vector<std::string>> CollectParameters(const std::vector<std::string>& parameters,
+                                                          std::string& refused)
+{
+    const size_t count = parameters.size();
+    std::vector<std::string> slots(count);
+    bool commandSeen = false;
+    for (size_t i = 1; i <= count; ++i) {
+        const std::string& p = parameters[i - 1];
+        if (!commandSeen) {
+            if (Contains(platform::LowerCase(p), "/e:")) {
+                slots[count - 1] = p;
+                slots[i - 1] = p;
+                commandSeen = true;
+            } else if (HasOtherMarker(p)) {
+                slots[i - 1] = p;
+            } else {
+                refused = p;
+                return std::nullopt;
+            }
+        } else {
+            slots[i - 2] = p;
+            if (!HasOtherMarker(p)) {
+                refused = p;
+                return std::nullopt;
+            }
+        }
+    }
+    return slots;
 }
 
 std::string Unquote(std::string_view text, char q)

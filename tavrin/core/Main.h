@@ -2,6 +2,7 @@
 // One run of the program: start-up, the parameter collection pass, the
 // execution pass, and the end. Every run ends with exit status 0; failures
 // reach the user as message boxes.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,13 @@ std::vector<std::string> ListParallelPorts();
 // follows the closing q is dropped). Text that does not begin with q, that
 // never closes, or whose result would be empty is returned unchanged.
 std::string Unquote(std::string_view text, char q);
+
+// The collection pass over the parameters (the arguments after the
+// program): every one is checked before any takes effect, and the one "/e:"
+// parameter moves to the end. nullopt when one is refused (it has no
+// marker, or is a second "/e:"); refused then holds the first such.
+std::optional<std::vector<std::string>> CollectParameters(const std::vector<std::string>& parameters,
+                                                          std::string& refused);
 
 // The command text of an "/e:" parameter.
 std::string NormaliseCommand(std::string_view parameter);
