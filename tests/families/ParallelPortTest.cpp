@@ -2,10 +2,53 @@
 // with the answer line (through the simulated libdlportio.so).
 #include "FamilyFixture.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <sstream>
+
 using namespace families;
 using namespace std::string_literals;
 
 namespace {
+
+// Counts how often a directory itself is opened (a scan of it) while it is
+// watched: inotify reports each opendir, without timing anything. Closes are
+// watched too, because the kernel merges identical events that follow each
+// other unread, and an open-close pair per scan keeps every open apart.
+class DirectoryScans {
+public:
+    explicit DirectoryScans(const std::string& dir) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        EXPECT_GE(fd_, 0);
+        EXPECT_GE(::inotify_add_watch(fd_, dir.c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0) << dir;
+    }
+    ~DirectoryScans() { ::close(fd_); }
+    DirectoryScans(const DirectoryScans&) = delete;
+    DirectoryScans& operator=(const DirectoryScans&) = delete;
+
+    // The scans since the last call; -1 when so many came that the kernel's
+    // queue overflowed.
+    long Count()
+    {
+        long scans = 0;
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0) return scans;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (e->mask & IN_Q_OVERFLOW) return -1;
+                // The watched directory itself has no name in its events.
+                if ((e->mask & IN_OPEN) && e->len == 0) ++scans;
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+
+private:
+    int fd_;
+};
 
 class Parallel : public Family {
 protected:
@@ -134,6 +177,120 @@ TEST_F(Parallel, TheRealPortLibrarySaysWhenThereIsNoSuchPort)
 {
     Configure("ZEBRA", "PARALLEL", "[Port]\nReceiveData=YES\nPortAddress=$0378\n");
     std::filesystem::create_directories(box.Root() + "/parport");
+    DirectoryScans scans(box.Root() + "/parport");
     const auto r = Run({"/e:FEED"}, {{"TAVRIN_PARPORT_PROC", box.Root() + "/parport"}});
     EXPECT_EQ(r.err, "dlportio: no parallel port has its registers at 0x0378\n" + kCommandFailed);
+    // The synchronisation strobes the missing port for its whole bound; the
+    // port list is still read only once.
+    EXPECT_EQ(scans.Count(), 1);
+}
+
+// The real libdlportio.so in the probe, against a port list and device
+// directory of the test's own, with the kernel's ppdev driver stood in
+// inside the probe (testbed/dlportio/FakePpdev.cpp).
+class RealPortLibrary : public ::testing::Test {
+protected:
+    std::string Proc() const { return box.Root() + "/parport"; }
+    std::string Dev() const { return box.Root() + "/pdev"; }
+
+    void SetUp() override
+    {
+        std::filesystem::create_directories(Proc());
+        std::filesystem::create_directories(Dev());
+    }
+
+    // A parport entry with its base address, and its device file.
+    void AddPort(int n, unsigned base, bool device = true) const
+    {
+        std::filesystem::create_directories(Proc() + "/parport" + std::to_string(n));
+        Sandbox::WriteFile(Proc() + "/parport" + std::to_string(n) + "/base-addr", std::to_string(base) + "\t0\n");
+        if (device) Sandbox::WriteFile(Dev() + "/parport" + std::to_string(n), "");
+    }
+    // A probe step that adds or removes a port while the probe runs, without
+    // opening the list's directory itself.
+    std::string AddPortStep(int n, unsigned base) const
+    {
+        const std::string entry = Proc() + "/parport" + std::to_string(n);
+        return "run mkdir " + entry + " && printf '" + std::to_string(base) + "\\t0\\n' > " + entry +
+               "/base-addr && : > " + Dev() + "/parport" + std::to_string(n);
+    }
+    std::string RemovePortStep(int n) const
+    {
+        const std::string entry = Proc() + "/parport" + std::to_string(n);
+        return "run rm " + entry + "/base-addr " + Dev() + "/parport" + std::to_string(n) + " && rmdir " + entry;
+    }
+
+    // Runs the probe; its output lines after the library line.
+    Strings Probe(const Strings& steps)
+    {
+        result = box.Run(steps, {{"TAVRIN_PARPORT_PROC", Proc()}, {"TAVRIN_PARPORT_DEV", Dev()}},
+                         std::string(TAVRIN_TESTBED_BUILD_DIR) + "/dlportio-probe");
+        EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+        Strings lines;
+        std::istringstream in(result.out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        EXPECT_FALSE(lines.empty());
+        if (lines.empty()) return lines;
+        EXPECT_EQ(lines.front(), "library " + std::string(TAVRIN_PROGRAM_DIR) + "/libdlportio.so")
+            << "the probe must drive the real library";
+        lines.erase(lines.begin());
+        return lines;
+    }
+
+    Sandbox box;
+    harness::RunResult result;
+};
+
+TEST_F(RealPortLibrary, EachRegisterReachesItsPortAndThePortListIsReadOnce)
+{
+    AddPort(0, 0x378);
+    AddPort(1, 0x278);
+    DirectoryScans scans(Proc());
+    // One byte with its strobe and status poll, then the other port.
+    EXPECT_EQ(Probe({"w 0x378 0x41", "w 0x37A 0x0F", "w 0x37A 0x0E", "r 0x379", "r 0x37A", "r 0x378", "r 0x279"}),
+              (Strings {"w 0x378 0x41", "w 0x37A 0x0F", "w 0x37A 0x0E", "r 0x379 = 0xD8", "r 0x37A = 0x0E",
+                        "r 0x378 = 0x41", "r 0x279 = 0xD8"}));
+    EXPECT_EQ(box.Calls("ppdev"),
+              (Strings {"parport0 claim", "parport0 write data 0x41", "parport0 write control 0x0F",
+                        "parport0 write control 0x0E", "parport0 read status = 0xD8", "parport0 read control = 0x0E",
+                        "parport0 read data = 0x41", "parport1 claim", "parport1 read status = 0xD8",
+                        "parport1 release", "parport0 release"}));
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(scans.Count(), 1);
+}
+
+TEST_F(RealPortLibrary, APortRemovedAfterItsFirstUseKeepsWorking)
+{
+    AddPort(0, 0x378);
+    DirectoryScans scans(Proc());
+    EXPECT_EQ(Probe({"r 0x379", RemovePortStep(0), "r 0x379", "w 0x37A 0x0E", "r 0x37A"}),
+              (Strings {"r 0x379 = 0xD8", "run = 0", "r 0x379 = 0xD8", "w 0x37A 0x0E", "r 0x37A = 0x0E"}));
+    EXPECT_EQ(box.Calls("ppdev"),
+              (Strings {"parport0 claim", "parport0 read status = 0xD8", "parport0 read status = 0xD8",
+                        "parport0 write control 0x0E", "parport0 read control = 0x0E", "parport0 release"}));
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(scans.Count(), 1);
+}
+
+TEST_F(RealPortLibrary, APortAddedAfterItsAddressWasFoundMissingStaysMissing)
+{
+    DirectoryScans scans(Proc());
+    EXPECT_EQ(Probe({"r 0x379", AddPortStep(0, 0x378), "r 0x379", "w 0x37A 0x0F", "w 0x378 0x41", "r 0x378"}),
+              (Strings {"r 0x379 = 0xFF", "run = 0", "r 0x379 = 0xFF", "w 0x37A 0x0F", "w 0x378 0x41",
+                        "r 0x378 = 0xFF"}));
+    EXPECT_TRUE(box.Calls("ppdev").empty());
+    EXPECT_EQ(result.err, "dlportio: no parallel port has its registers at 0x0379\n");
+    EXPECT_EQ(scans.Count(), 1);
+}
+
+TEST_F(RealPortLibrary, APortThatCannotBeOpenedIsSaidOnceAndNotTriedAgain)
+{
+    AddPort(0, 0x378, false);
+    DirectoryScans scans(Proc());
+    EXPECT_EQ(Probe({"r 0x379", "w 0x37A 0x0F", "run : > " + Dev() + "/parport0", "r 0x379", "r 0x37A"}),
+              (Strings {"r 0x379 = 0xFF", "w 0x37A 0x0F", "run = 0", "r 0x379 = 0xFF", "r 0x37A = 0xFF"}));
+    EXPECT_TRUE(box.Calls("ppdev").empty());
+    EXPECT_EQ(result.err, "dlportio: cannot open " + Dev() + "/parport0 for the port at 0x0378: No such file or "
+                          "directory\n");
+    EXPECT_EQ(scans.Count(), 1);
 }
