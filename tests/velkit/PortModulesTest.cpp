@@ -401,7 +401,8 @@ TEST(VelkitModuleRelease, ASecondHandleKeepsItsModuleWhenTheFirstCloses)
 {
     for (const std::string port : {"SCSI2:", "VUSB1:"}) {
         VelkitSandbox box(port);
-        const std::string status = port == "SCSI2:" ? "VeltoPrinterStatus(#0 SCSI2) = 0" : "Velto_PrinterStatus(id 1) = 0";
+        const std::string status =
+            port == "SCSI2:" ? "VeltoPrinterStatus(#0 SCSI2) = 0" : "Velto_PrinterStatus(id 1) = 0";
         EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H1 1", "OpenA $Q", "PrinterSetMode H2 1", "Close H1",
                                  "PrinterStatus H2 OUT", "Close H2"})),
                   (Steps {"OpenA = handle", "PrinterSetMode = 0", "OpenA = handle", "PrinterSetMode = 0", "Close = 0",
