@@ -8,10 +8,110 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace scorpa {
+namespace {
+
+std::uint32_t U16(std::span<const std::uint8_t> f, std::size_t at) { return f[at] | (f[at + 1] << 8); }
+std::uint32_t U32(std::span<const std::uint8_t> f, std::size_t at)
+{
+    return f[at] | (f[at + 1] << 8) | (f[at + 2] << 16) | (std::uint32_t(f[at + 3]) << 24);
+}
+
+std::optional<TBitmapHeader> Refuse(std::string* why, std::string reason)
+{
+    if (why) *why = std::move(reason);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> file, std::string* why)
+{
+    constexpr std::uint64_t kFileHeader = 14;
+    const std::uint64_t size = file.size();
+    if (size < kFileHeader + 4) return Refuse(why, "too short for a bitmap file");
+    if (file[0] != 'B' || file[1] != 'M') return Refuse(why, "not a Windows bitmap file");
+    const std::uint32_t offBits = U32(file, 10);
+    const std::uint32_t infoSize = U32(file, 14);
+    // The info headers there are: OS/2 1.x (12), Windows 3 (40), with bit
+    // masks (52, 56), OS/2 2.x (64), Windows 95 (108) and 98 (124).
+    switch (infoSize) {
+    case 12: case 40: case 52: case 56: case 64: case 108: case 124: break;
+    default: return Refuse(why, "unknown bitmap header size " + std::to_string(infoSize));
+    }
+    if (kFileHeader + infoSize > size) return Refuse(why, "bitmap header does not fit the file");
+
+    TBitmapHeader h;
+    std::int64_t width, height;
+    std::uint32_t colorsUsed = 0;
+    std::uint32_t imageSize = 0;
+    std::uint64_t entryBytes = 4;
+    if (infoSize == 12) {
+        width = U16(file, 18);
+        height = U16(file, 20);
+        h.BitCount = static_cast<int>(U16(file, 24));
+        entryBytes = 3;
+    } else {
+        width = static_cast<std::int32_t>(U32(file, 18));
+        height = static_cast<std::int32_t>(U32(file, 22));
+        h.BitCount = static_cast<int>(U16(file, 28));
+        h.Compression = U32(file, 30);
+        imageSize = U32(file, 34);
+        colorsUsed = U32(file, 46);
+    }
+    h.TopDown = height < 0;
+    if (height < 0) height = -height;
+    if (width <= 0 || height <= 0) return Refuse(why, "bitmap has no pixels");
+    if (width > MAX_BITMAP_SIDE || height > MAX_BITMAP_SIDE)
+        return Refuse(why, "bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                               " pixels is larger than a card can use (at most " + std::to_string(MAX_BITMAP_SIDE) +
+                               " x " + std::to_string(MAX_BITMAP_SIDE) + ")");
+    h.Width = static_cast<int>(width);
+    h.Height = static_cast<int>(height);
+
+    switch (h.BitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return Refuse(why, "bitmap has " + std::to_string(h.BitCount) + " bits per pixel");
+    }
+    const bool rle = h.Compression == 1 || h.Compression == 2;
+    switch (h.Compression) {
+    case 0: break;
+    case 1: if (h.BitCount == 8) break; return Refuse(why, "RLE8 compression needs 8 bits per pixel");
+    case 2: if (h.BitCount == 4) break; return Refuse(why, "RLE4 compression needs 4 bits per pixel");
+    case 3: if (h.BitCount == 16 || h.BitCount == 32) break; return Refuse(why, "bit fields need 16 or 32 bits per pixel");
+    default: return Refuse(why, "unknown bitmap compression " + std::to_string(h.Compression));
+    }
+    if (rle && h.TopDown) return Refuse(why, "a compressed bitmap cannot be top-down");
+
+    // The colour table: all 2^n entries up to 8 bits unless fewer are
+    // named; above 8 bits only the entries named, and never more than 256.
+    if (h.BitCount <= 8) {
+        const std::uint32_t full = 1u << h.BitCount;
+        if (colorsUsed > full) return Refuse(why, "bitmap names more colours than its bits can index");
+        h.Colors = colorsUsed ? colorsUsed : full;
+    } else {
+        if (colorsUsed > 256) return Refuse(why, "bitmap names " + std::to_string(colorsUsed) + " colours");
+        h.Colors = colorsUsed;
+    }
+    const std::uint64_t masks = (h.Compression == 3 && infoSize == 40) ? 12 : 0;
+    const std::uint64_t headersEnd = kFileHeader + infoSize + masks;
+    if (headersEnd + std::uint64_t(h.Colors) * entryBytes > size) return Refuse(why, "colour table does not fit the file");
+    if (offBits < headersEnd || offBits > size) return Refuse(why, "pixel data offset lies outside the file");
+    h.DataOffset = offBits;
+
+    // Uncompressed rows are all there, padded to four bytes; compressed
+    // data is as long as the header says.
+    const std::uint64_t available = size - offBits;
+    if (rle) {
+        if (imageSize > available) return Refuse(why, "compressed pixel data does not fit the file");
+    } else {
+        const std::uint64_t stride = (std::uint64_t(h.Width) * std::uint64_t(h.BitCount) + 31) / 32 * 4;
+        if (stride * std::uint64_t(h.Height) > available) return Refuse(why, "pixel data does not fit the file");
+    }
+    return h;
+}
 
 std::size_t TBitmap::RowBytesFor(int width, TPixelFormat format)
 {
@@ -31,7 +131,14 @@ TBitmap TBitmap::LoadFromFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw platform::Error("Cannot open bitmap file " + path);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Larger than any bitmap we take: not even read.
+    in.seekg(0, std::ios::end);
+    const std::streamoff length = in.tellg();
+    if (length < 0 || static_cast<std::uint64_t>(length) > MAX_BITMAP_FILE_BYTES)
+        throw platform::Error("Bitmap file is too large or cannot be read: " + path);
+    in.seekg(0, std::ios::beg);
+    std::vector<char> bytes(static_cast<std::size_t>(length));
+    if (!in.read(bytes.data(), length)) throw platform::Error("Cannot read bitmap file " + path);
 
     try {
         return DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});

@@ -4,11 +4,42 @@
 // pixel, most significant bit first, 1 = white and 0 = black.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace scorpa {
+
+// The largest bitmap read from a file, in pixels each way. Pixels go to the
+// printer one per dot, and a card (85.6 x 54 mm) is 1012 x 638 dots at 300
+// dpi; 4096 still holds a whole card at 1200 dpi, so nothing a printer can
+// print is lost, while a file that claims more is refused before anything
+// is allocated for it.
+constexpr int MAX_BITMAP_SIDE = 4096;
+// The largest bitmap file read: the largest accepted bitmap at 32 bits per
+// pixel, plus a mebibyte for headers, colour table and trailing data.
+constexpr std::uint64_t MAX_BITMAP_FILE_BYTES =
+    std::uint64_t(MAX_BITMAP_SIDE) * MAX_BITMAP_SIDE * 4 + (std::uint64_t(1) << 20);
+
+// What the headers of a Windows bitmap file declare.
+struct TBitmapHeader {
+    int Width = 0;
+    int Height = 0;              // rows, whatever their order
+    bool TopDown = false;
+    int BitCount = 0;            // 1, 4, 8, 16, 24 or 32
+    std::uint32_t Compression = 0;  // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
+    std::uint32_t Colors = 0;    // entries in the colour table
+    std::uint32_t DataOffset = 0;   // where the pixel data starts
+};
+
+// Checks a bitmap file's headers (BITMAPFILEHEADER and the info header that
+// follows) against the file's own size and against MAX_BITMAP_SIDE, without
+// decoding or allocating anything in proportion to what they claim: the
+// header size, bit count, compression, colour count, width and height must
+// be ones a bitmap can have, the colour table and (uncompressed) pixel data
+// must lie within the file. nullopt when refused, with the reason in *why.
+std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> file, std::string* why = nullptr);
 
 enum class TPixelFormat { pf24bit, pf1bit };
 
@@ -19,7 +50,9 @@ public:
     TBitmap(int width, int height, TPixelFormat format);
 
     // Reads a Windows bitmap file (every BMP variant the system's image
-    // library knows); raises platform::Error when it cannot.
+    // library knows); raises platform::Error when it cannot, or when the
+    // file is refused by CheckBitmapHeader (or is larger than
+    // MAX_BITMAP_FILE_BYTES), before any of it is decoded.
     static TBitmap LoadFromFile(const std::string& path);
 
     int Width() const { return width_; }

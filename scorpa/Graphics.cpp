@@ -8,6 +8,9 @@
 #include <cstring>
 
 namespace scorpa {
+
+static_assert(MAX_BITMAP_SIDE == SCORPA_GFX_MAX_SIDE, "the module refuses what the library refuses");
+
 namespace {
 
 struct TGraphicsModule {
@@ -56,6 +59,10 @@ TBitmap Take(const TGraphicsModule& m, ScorpaGfxImage& image)
 
 TBitmap DecodeBitmap(std::span<const std::uint8_t> bytes)
 {
+    // The toolkit sizes its buffers from the headers before it has seen the
+    // data: what they claim is checked first.
+    std::string why;
+    if (!CheckBitmapHeader(bytes, &why)) throw platform::Error("Bitmap image is not valid (" + why + ")");
     const TGraphicsModule& m = Module();
     ScorpaGfxImage image {};
     if (m.loadBitmap(bytes.data(), bytes.size(), &image) != 0) {

@@ -12,7 +12,8 @@
 namespace scorpa {
 
 // Both raise platform::Error when the module cannot be loaded or the call
-// fails.
+// fails. DecodeBitmap refuses what CheckBitmapHeader refuses before the
+// module is even loaded.
 TBitmap DecodeBitmap(std::span<const std::uint8_t> bytes);
 TBitmap DrawText(std::string_view text, const std::string& family, int pixelHeight, std::uint32_t color, int style);
 

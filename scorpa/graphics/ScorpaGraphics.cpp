@@ -48,6 +48,14 @@ bool Allocate(ScorpaGfxImage* out, int width, int height)
     return out->bgr != nullptr;
 }
 
+void RefuseOversize(GdkPixbufLoader* loader, gint width, gint height, gpointer tooLarge)
+{
+    if (width > SCORPA_GFX_MAX_SIDE || height > SCORPA_GFX_MAX_SIDE) {
+        *static_cast<bool*>(tooLarge) = true;
+        gdk_pixbuf_loader_set_size(loader, 0, 0);
+    }
+}
+
 // A layout on a scratch context, set up with the font, styles and text.
 std::unique_ptr<PangoLayout, GObjectUnref> MakeLayout(PangoFontMap* fontMap, cairo_t* cr, std::string_view text,
                                                      const char* family, int pixelHeight, uint32_t color, int style)
@@ -95,6 +103,10 @@ GFX_EXPORT int ScorpaGfx_LoadBitmap(const uint8_t* bytes, size_t size, ScorpaGfx
     std::unique_ptr<GdkPixbufLoader, GObjectUnref> loader(gdk_pixbuf_loader_new_with_type("bmp", &raw));
     std::unique_ptr<GError, GErrorFree> err(raw);
     if (!loader) return Fail(out, "No bitmap reader", err.get());
+    // Told the size before the pixels are allocated: asking for 0 x 0 then
+    // makes the reader stop without allocating them.
+    bool tooLarge = false;
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(RefuseOversize), &tooLarge);
     raw = nullptr;
     const bool wrote = gdk_pixbuf_loader_write(loader.get(), bytes, size, &raw);
     err.reset(raw);
@@ -102,10 +114,12 @@ GFX_EXPORT int ScorpaGfx_LoadBitmap(const uint8_t* bytes, size_t size, ScorpaGfx
     const bool closed = gdk_pixbuf_loader_close(loader.get(), wrote ? &raw : nullptr);
     if (!err) err.reset(raw);
     GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (tooLarge) return Fail(out, "Bitmap image is larger than a card can use");
     if (!wrote || !closed || !pixbuf) return Fail(out, "Bitmap image is not valid", err.get());
 
     const int w = gdk_pixbuf_get_width(pixbuf);
     const int h = gdk_pixbuf_get_height(pixbuf);
+    if (w <= 0 || h <= 0 || w > SCORPA_GFX_MAX_SIDE || h > SCORPA_GFX_MAX_SIDE) return Fail(out, "Bitmap image is not valid");
     const int channels = gdk_pixbuf_get_n_channels(pixbuf);
     const int stride = gdk_pixbuf_get_rowstride(pixbuf);
     if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels < 3) return Fail(out, "Bitmap image is not valid");

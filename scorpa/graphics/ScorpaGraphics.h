@@ -12,6 +12,10 @@
 extern "C" {
 #endif
 
+/* A bitmap wider or taller than this many pixels is refused as soon as its
+ * size is known, before its pixels are allocated. */
+#define SCORPA_GFX_MAX_SIDE 4096
+
 typedef struct ScorpaGfxImage {
     int32_t width;
     int32_t height;
@@ -19,7 +23,8 @@ typedef struct ScorpaGfxImage {
     char error[256];    /* why a call failed */
 } ScorpaGfxImage;
 
-/* Reads a Windows bitmap file's bytes; 0 on success. */
+/* Reads a Windows bitmap file's bytes; 0 on success (never for one larger
+ * than SCORPA_GFX_MAX_SIDE either way). */
 typedef int (*ScorpaGfx_LoadBitmapFn)(const uint8_t* bytes, size_t size, ScorpaGfxImage* out);
 /* One line of text at (0, 0) on an image of the text's size, white behind;
  * style bits: 1 strike-out, 2 underline, 4 italic, 8 bold; colour

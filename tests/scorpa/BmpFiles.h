@@ -88,6 +88,54 @@ inline std::vector<std::uint8_t> Make(const std::vector<std::vector<Rgb>>& pixel
     return f;
 }
 
+// A file whose headers say what a test wants, true or not: the file
+// header, the info header (infoSize bytes of it when that is one of the
+// real sizes, else just the 40 of a Windows 3 one) and then rest (colour
+// table and pixel data) as given.
+struct Fields {
+    std::uint32_t infoSize = 40;
+    std::int32_t width = 1;
+    std::int32_t height = 1;
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t imageSize = 0;
+    std::uint32_t colorsUsed = 0;
+    std::int64_t offset = -1;  // -1: right after the headers
+};
+
+inline std::vector<std::uint8_t> Crafted(const Fields& h, const std::vector<std::uint8_t>& rest)
+{
+    const bool real = h.infoSize == 12 || h.infoSize == 40 || h.infoSize == 52 || h.infoSize == 56 || h.infoSize == 64 ||
+                      h.infoSize == 108 || h.infoSize == 124;
+    const std::uint32_t written = real ? h.infoSize : 40;
+    const std::uint32_t offset = h.offset >= 0 ? static_cast<std::uint32_t>(h.offset) : 14 + written;
+    std::vector<std::uint8_t> f {'B', 'M'};
+    Put32(f, 14 + written + static_cast<std::uint32_t>(rest.size()));
+    Put32(f, 0);
+    Put32(f, offset);
+    Put32(f, h.infoSize);
+    if (h.infoSize == 12) {
+        Put16(f, static_cast<std::uint32_t>(h.width));
+        Put16(f, static_cast<std::uint32_t>(h.height));
+        Put16(f, 1);
+        Put16(f, h.bits);
+    } else {
+        Put32(f, static_cast<std::uint32_t>(h.width));
+        Put32(f, static_cast<std::uint32_t>(h.height));
+        Put16(f, 1);
+        Put16(f, h.bits);
+        Put32(f, h.compression);
+        Put32(f, h.imageSize);
+        Put32(f, 2835);
+        Put32(f, 2835);
+        Put32(f, h.colorsUsed);
+        Put32(f, 0);
+        f.resize(14 + written, 0);
+    }
+    f.insert(f.end(), rest.begin(), rest.end());
+    return f;
+}
+
 inline void Write(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

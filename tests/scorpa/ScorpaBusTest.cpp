@@ -350,6 +350,20 @@ TEST_F(ScorpaBus, AnImagePlacedPastThePrintableAreaIsRefusedUnsent)
     EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>I1048,678,2,2,12.", "<1B>D +12"}));
 }
 
+TEST_F(ScorpaBus, ABitmapClaimingMoreThanItHoldsFailsTheImageCall)
+{
+    // 70 bytes whose header claims 20000 x 20000 pixels of 24 bits.
+    bmpfiles::Fields claim;
+    claim.width = 20000;
+    claim.height = 20000;
+    const std::string liar = box.WorkDir() + "/liar.bmp";
+    bmpfiles::Write(liar, bmpfiles::Crafted(claim, std::vector<std::uint8_t>(16, 0x80)));
+    const auto r = Drive({"SCSIOpen", "SCSITransColorImage:0:0:" + liar, "SCSITransMonoImage:0:0:" + liar, "SCSIReset"});
+    EXPECT_EQ(r.out, Lines({"SCSIOpen = 1", "SCSITransColorImage = 0", "SCSITransMonoImage = 0", "SCSIReset = 1"}));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Printed(), (std::vector<std::string> {"<1B>@"}));
+}
+
 TEST_F(ScorpaBus, TextIsRenderedAndPlacedByItsAlignment)
 {
     const auto r = Drive({"SCSIOpen", "SCSIRFText:Card 42:500:50:DejaVu Sans:12:0:0:0:0",

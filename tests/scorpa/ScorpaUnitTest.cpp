@@ -10,11 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include "graphics/ScorpaGraphics.h"
+
 #include <array>
+#include <climits>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/resource.h>
 #include <termios.h>
+#include <tuple>
 #include <unistd.h>
 
 // fontconfig keeps a few blocks of its configuration parse unreachable for
@@ -192,6 +198,232 @@ TEST_F(BitmapFiles, WhatIsNotABitmapIsRefused)
     huge[20] = 0xFF;
     huge[21] = 0x7F;  // width 2^31 - 1
     EXPECT_THROW(TBitmap::LoadFromFile(File("huge.bmp", huge)), platform::Error);
+}
+
+namespace {
+
+using bmpfiles::Crafted;
+using bmpfiles::Fields;
+
+// Files a few dozen bytes long whose headers claim far more than they hold.
+struct Liar {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<Liar> Liars()
+{
+    const std::vector<std::uint8_t> twoRows(16, 0x80);  // a 2 x 2 24-bit image
+    Fields big;
+    big.width = 20000;
+    big.height = 20000;
+    Fields rle;
+    rle.width = 8000;
+    rle.height = 8000;
+    rle.bits = 8;
+    rle.compression = 1;
+    Fields header;
+    header.infoSize = 0x44000000;
+    header.width = 2;
+    header.height = 2;
+    Fields colours;
+    colours.width = 2;
+    colours.height = 2;
+    colours.bits = 8;
+    colours.colorsUsed = 92000000;
+    Fields colours24 = colours;
+    colours24.bits = 24;
+    Fields thin;
+    thin.width = 3000;
+    thin.height = 3000;
+    Fields rleLong = rle;
+    rleLong.width = 4;
+    rleLong.height = 2;
+    rleLong.colorsUsed = 1;
+    rleLong.imageSize = 100000;
+    return {
+        {"20000 x 20000 at 24 bits in 70 bytes", Crafted(big, twoRows)},
+        {"8000 x 8000 RLE8 in 56 bytes", Crafted(rle, {0x00, 0x01})},
+        {"a header of 1.1 GB", Crafted(header, twoRows)},
+        {"92 million colours at 8 bits", Crafted(colours, {0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0})},
+        {"92 million colours at 24 bits", Crafted(colours24, twoRows)},
+        {"3000 x 3000 with two rows of data", Crafted(thin, twoRows)},
+        {"RLE data longer than the file", Crafted(rleLong, {0, 0, 0, 0, 0x00, 0x01})},
+    };
+}
+
+} // namespace
+
+TEST_F(BitmapFiles, HeadersClaimingMoreThanTheFileOrACardHoldsAreRefused)
+{
+    for (const Liar& liar : Liars()) {
+        std::string why;
+        EXPECT_FALSE(CheckBitmapHeader(liar.bytes, &why)) << liar.what;
+        EXPECT_FALSE(why.empty()) << liar.what;
+        EXPECT_THROW(TBitmap::LoadFromFile(File("liar.bmp", liar.bytes)), platform::Error) << liar.what;
+    }
+    EXPECT_EQ(Liars()[0].bytes.size(), 70u);
+    EXPECT_EQ(Liars()[1].bytes.size(), 56u);
+
+    // Fields no bitmap can have.
+    const std::vector<std::uint8_t> rows(16, 0);
+    auto refused = [&](Fields f, const std::vector<std::uint8_t>& rest, const char* what) {
+        EXPECT_FALSE(CheckBitmapHeader(Crafted(f, rest))) << what;
+        EXPECT_THROW(TBitmap::LoadFromFile(File("odd.bmp", Crafted(f, rest))), platform::Error) << what;
+    };
+    Fields f;
+    f.width = 2;
+    f.height = 2;
+    Fields g = f;
+    g.bits = 7;
+    refused(g, rows, "7 bits per pixel");
+    g = f;
+    g.compression = 4;
+    refused(g, rows, "JPEG inside");
+    g = f;
+    g.compression = 1;
+    refused(g, rows, "RLE8 at 24 bits");
+    g = f;
+    g.height = INT32_MIN;
+    refused(g, rows, "the most negative height");
+    g = f;
+    g.height = 0;
+    refused(g, rows, "no rows");
+    g = f;
+    g.width = -2;
+    refused(g, rows, "negative width");
+    g = f;
+    g.offset = 5000;
+    refused(g, rows, "pixel data past the end");
+    g = f;
+    g.infoSize = 41;
+    refused(g, rows, "an unknown header size");
+    g = f;
+    g.bits = 8;
+    g.colorsUsed = 257;
+    refused(g, rows, "more colours than 8 bits index");
+    g = f;
+    g.bits = 8;
+    refused(g, rows, "a full 256-colour table that is not there");
+}
+
+TEST_F(BitmapFiles, TheLargestBitmapIs4096PixelsEachWay)
+{
+    for (const auto& [w, h, ok] : std::vector<std::tuple<int, int, bool>> {{4096, 1, true}, {4097, 1, false}, {1, 4096, true}, {1, 4097, false}}) {
+        Fields f;
+        f.width = w;
+        f.height = -h;  // top-down as well
+        const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
+        const auto bytes = Crafted(f, std::vector<std::uint8_t>(stride * static_cast<std::size_t>(h), 0x40));
+        EXPECT_EQ(CheckBitmapHeader(bytes).has_value(), ok) << w << " x " << h;
+        if (ok) {
+            const TBitmap b = TBitmap::LoadFromFile(File("edge.bmp", bytes));
+            EXPECT_EQ(b.Width(), w);
+            EXPECT_EQ(b.Height(), h);
+        } else {
+            EXPECT_THROW(TBitmap::LoadFromFile(File("edge.bmp", bytes)), platform::Error);
+        }
+    }
+}
+
+TEST_F(BitmapFiles, SoundHeadersAreReadAsTheyAre)
+{
+    const auto plain = CheckBitmapHeader(bmpfiles::Make(kFour, 8, true));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->Width, 3);
+    EXPECT_EQ(plain->Height, 2);
+    EXPECT_TRUE(plain->TopDown);
+    EXPECT_EQ(plain->BitCount, 8);
+    EXPECT_EQ(plain->Colors, 6u);
+    EXPECT_EQ(plain->DataOffset, 14u + 40u + 6u * 4u);
+
+    // RLE8, bottom row first: four greens; then three reds and a blue.
+    Fields rle;
+    rle.width = 4;
+    rle.height = 2;
+    rle.bits = 8;
+    rle.compression = 1;
+    rle.colorsUsed = 3;
+    const std::vector<std::uint8_t> palette = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
+    std::vector<std::uint8_t> rest = palette;
+    const std::vector<std::uint8_t> data = {4, 1, 0, 0, 3, 0, 1, 2, 0, 0, 0, 1};
+    rest.insert(rest.end(), data.begin(), data.end());
+    rle.imageSize = static_cast<std::uint32_t>(data.size());
+    rle.offset = 14 + 40 + static_cast<std::int64_t>(palette.size());
+    const TBitmap r = TBitmap::LoadFromFile(File("rle.bmp", Crafted(rle, rest)));
+    ASSERT_EQ(r.Width(), 4);
+    ASSERT_EQ(r.Height(), 2);
+    EXPECT_EQ(Pixels(r), std::string("\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\xFF\x00\x00"
+                                     "\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00", 24));
+
+    // The OS/2 header of 12 bytes, 24 bits, rows padded to four bytes.
+    Fields core;
+    core.infoSize = 12;
+    core.width = 2;
+    core.height = 2;
+    const TBitmap c = TBitmap::LoadFromFile(File("core.bmp", Crafted(core, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0})));
+    EXPECT_EQ(Pixels(c), std::string("\x07\x08\x09\x0A\x0B\x0C\x01\x02\x03\x04\x05\x06", 12));
+}
+
+TEST_F(BitmapFiles, TheImageModuleItselfRefusesAnOversizeBitmap)
+{
+    // Behind the header check the module stops the toolkit once it knows
+    // the size, before the pixels are allocated.
+    void* module = dlopen(TAVRIN_PROGRAM_DIR "/libscorpa-graphics.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    auto load = reinterpret_cast<ScorpaGfx_LoadBitmapFn>(dlsym(module, "ScorpaGfx_LoadBitmap"));
+    auto release = reinterpret_cast<ScorpaGfx_FreeFn>(dlsym(module, "ScorpaGfx_Free"));
+    ASSERT_NE(load, nullptr);
+    ASSERT_NE(release, nullptr);
+    for (const auto& [w, h, ok] : std::vector<std::tuple<int, int, bool>> {{4097, 8, false}, {8, 5000, false}, {4096, 8, true}}) {
+        Fields f;
+        f.width = w;
+        f.height = h;
+        f.bits = 8;
+        f.compression = 1;
+        f.colorsUsed = 1;
+        const auto bytes = Crafted(f, {0, 0, 0, 0, 0x00, 0x01});  // all blank, then the end of the bitmap
+        ScorpaGfxImage image {};
+        EXPECT_EQ(load(bytes.data(), bytes.size(), &image) == 0, ok) << w << " x " << h << ": " << image.error;
+        if (ok) {
+            EXPECT_EQ(image.width, w);
+            EXPECT_EQ(image.height, h);
+        }
+        release(&image);
+    }
+    dlclose(module);
+}
+
+namespace {
+
+// Loads every lying file in a process of its own and ends it with 0 when
+// its peak memory grew by less than 100 MB.
+[[noreturn]] void LoadLiarsAndMeasure(const std::filesystem::path& dir)
+{
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    int refused = 0;
+    for (const Liar& liar : Liars()) {
+        const std::string path = (dir / "m.bmp").string();
+        bmpfiles::Write(path, liar.bytes);
+        try {
+            TBitmap::LoadFromFile(path);
+        } catch (const platform::Error&) {
+            ++refused;
+        }
+    }
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    const long grownKb = after.ru_maxrss - before.ru_maxrss;
+    ::_exit(refused == static_cast<int>(Liars().size()) ? (grownKb < 100 * 1024 ? 0 : 2) : 1);
+}
+
+} // namespace
+
+TEST_F(BitmapFiles, RefusingALiarCostsNoMemory)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(LoadLiarsAndMeasure(dir), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Bitmaps, MonoConversionTakesTheNearerOfBlackAndWhite)
