@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <tuple>
@@ -40,9 +41,36 @@ std::uint8_t HaStatFromHostStatus(int hostStatus)
     }
 }
 
+std::string DeniedMessage(const SgDenied& denied)
+{
+    const char* name = strerrorname_np(denied.Error);
+    const std::string code = name ? name : "errno " + std::to_string(denied.Error);
+    if (denied.Error == EACCES || denied.Error == EPERM) {
+        const char* lacks = denied.CanRead && !denied.CanWrite   ? "write"
+                            : denied.CanWrite && !denied.CanRead ? "read"
+                                                                 : "read/write";
+        return denied.Path + ": no " + lacks + " permission (" + code + ")";
+    }
+    return denied.Path + ": cannot be opened (" + code + ")";
+}
+
+Bus::Bus(SgBackend& backend, std::function<void(const std::string&)> report)
+    : backend_(backend), report_(std::move(report))
+{
+    if (!report_) report_ = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+}
+
+void Bus::Report(const SgDenied& denied)
+{
+    if (reported_.insert(denied.Path).second) report_(DeniedMessage(denied));
+}
+
 void Bus::Rescan()
 {
-    devices_ = backend_.Scan();
+    SgScan scan = backend_.Scan();
+    std::sort(scan.Denied.begin(), scan.Denied.end(), [](const SgDenied& a, const SgDenied& b) { return a.Path < b.Path; });
+    for (const auto& d : scan.Denied) Report(d);
+    devices_ = std::move(scan.Devices);
     std::sort(devices_.begin(), devices_.end(), [](const SgDevice& a, const SgDevice& b) {
         return std::tie(a.Host, a.Channel, a.Id, a.Lun) < std::tie(b.Host, b.Channel, b.Id, b.Lun);
     });
@@ -126,6 +154,11 @@ std::uint8_t Bus::Exec(SRB_ExecSCSICmd& srb)
     cmd.TimeoutMs = kCommandTimeoutMs;
 
     const SgOutcome out = backend_.Execute(*d, cmd);
+    if (out.Denied) {
+        // It opened at the scan and does not now: no device to us either.
+        Report(*out.Denied);
+        return SS_NO_DEVICE;
+    }
     if (!out.Done) {
         srb.SRB_HaStat = HASTAT_SEL_TO;
         return SS_ERR;

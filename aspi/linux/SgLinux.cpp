@@ -1,5 +1,7 @@
 #include "SgLinux.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,31 +35,63 @@ bool IsSgName(const char* name)
     return true;
 }
 
+// The node is gone, or no device stands behind it: nothing to report.
+bool NoDevice(int error) { return error == ENOENT || error == ENXIO || error == ENODEV; }
+
+// What a node that would not open for reading and writing does allow.
+SgDenied Probe(const std::string& path, int error)
+{
+    SgDenied d;
+    d.Path = path;
+    d.Error = error;
+    d.CanRead = Fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)).get() >= 0;
+    d.CanWrite = Fd(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)).get() >= 0;
+    return d;
+}
+
+// Where the sg nodes are: /dev, or TAVRIN_SG_DIR (tests).
+std::string SgDir()
+{
+    const char* dir = std::getenv("TAVRIN_SG_DIR");
+    return dir && *dir ? dir : "/dev";
+}
+
 } // namespace
 
-std::vector<SgDevice> SgLinux::Scan()
+SgScan SgLinux::Scan()
 {
-    std::vector<SgDevice> devices;
-    DIR* dir = ::opendir("/dev");
-    if (!dir) return devices;
+    SgScan scan;
+    const std::string dirName = SgDir();
+    DIR* dir = ::opendir(dirName.c_str());
+    if (!dir) return scan;
     while (const dirent* e = ::readdir(dir)) {
         if (!IsSgName(e->d_name)) continue;
-        const std::string path = std::string("/dev/") + e->d_name;
-        Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        if (fd.get() < 0) continue;
+        const std::string path = dirName + "/" + e->d_name;
+        // Opened as a command will open it: a device we may only read is
+        // no more use than one we may not touch.
+        Fd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+        if (fd.get() < 0) {
+            const int error = errno;
+            if (!NoDevice(error)) scan.Denied.push_back(Probe(path, error));
+            continue;
+        }
         sg_scsi_id id {};
         if (::ioctl(fd.get(), SG_GET_SCSI_ID, &id) != 0) continue;
-        devices.push_back({path, id.host_no, id.channel, id.scsi_id, id.lun, id.scsi_type});
+        scan.Devices.push_back({path, id.host_no, id.channel, id.scsi_id, id.lun, id.scsi_type});
     }
     ::closedir(dir);
-    return devices;
+    return scan;
 }
 
 SgOutcome SgLinux::Execute(const SgDevice& device, SgCommand& command)
 {
     SgOutcome out;
     Fd fd(::open(device.Path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) return out;
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (!NoDevice(error)) out.Denied = Probe(device.Path, error);
+        return out;
+    }
     sg_io_hdr_t io {};
     io.interface_id = 'S';
     switch (command.Direction) {

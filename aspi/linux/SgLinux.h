@@ -1,12 +1,13 @@
 #pragma once
-// The sg driver: /dev/sg* devices and SG_IO.
+// The sg driver: /dev/sg* devices (or those in TAVRIN_SG_DIR, for tests)
+// and SG_IO.
 #include "SgBus.h"
 
 namespace aspi {
 
 class SgLinux final : public SgBackend {
 public:
-    std::vector<SgDevice> Scan() override;
+    SgScan Scan() override;
     SgOutcome Execute(const SgDevice& device, SgCommand& command) override;
     bool ResetDevice(const SgDevice& device) override;
 };

@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace aspi;
 
@@ -14,17 +20,18 @@ namespace {
 
 struct FakeSg : SgBackend {
     std::vector<SgDevice> Devices;
+    std::vector<SgDenied> Denied;
     std::vector<std::pair<std::string, SgCommand>> Ran;
     std::vector<std::uint8_t> Answer;
-    SgOutcome Outcome {true, 0, 0, 0};
+    SgOutcome Outcome {true, 0, 0, 0, {}};
     std::vector<std::uint8_t> SenseAnswer;
     int Scans = 0;
     std::vector<std::string> Resets;
 
-    std::vector<SgDevice> Scan() override
+    SgScan Scan() override
     {
         ++Scans;
-        return Devices;
+        return {Devices, Denied};
     }
     SgOutcome Execute(const SgDevice& d, SgCommand& c) override
     {
@@ -120,19 +127,19 @@ TEST_F(SgBusTest, ACommandRunsOnTheMatchingDeviceWithTheTimeLimit)
 TEST_F(SgBusTest, FailuresBecomeAspiStatuses)
 {
     std::uint8_t buf[20] = {};
-    sg.Outcome = {true, 0, 0x08, 0x02};  // check condition with sense
+    sg.Outcome = {true, 0, 0x08, 0x02, {}};  // check condition with sense
     sg.SenseAnswer = {0x70, 0, 0x02, 0, 0, 0, 0, 12, 0, 0, 0, 0, 0x3A, 0x00};
     auto srb = Exec(0, 1, SRB_DIR_IN, buf, 20, {0xC1, 0, 0, 0, 0x20, 0});
     EXPECT_EQ(bus.Send(&srb), SS_ERR);
     EXPECT_EQ(srb.SRB_TargStat, 0x02);
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_OK);
     EXPECT_EQ(srb.SenseArea[12], 0x3A);
-    sg.Outcome = {true, 0x03, 0, 0};  // DID_TIME_OUT
+    sg.Outcome = {true, 0x03, 0, 0, {}};  // DID_TIME_OUT
     EXPECT_EQ(bus.Send(&srb), SS_ERR);
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
-    sg.Outcome = {false, 0, 0, 0};  // the ioctl itself failed
+    sg.Outcome = {false, 0, 0, 0, {}};  // the ioctl itself failed
     EXPECT_EQ(bus.Send(&srb), SS_ERR);
-    sg.Outcome = {true, 0, 0x08, 0};  // sense offered, nothing wrong
+    sg.Outcome = {true, 0, 0x08, 0, {}};  // sense offered, nothing wrong
     EXPECT_EQ(bus.Send(&srb), SS_COMP);
 }
 
@@ -188,6 +195,40 @@ TEST_F(SgBusTest, AnInquiryRescansTheDevices)
     EXPECT_EQ(bus.SupportInfo(), static_cast<std::uint32_t>(SS_NO_ADAPTERS) << 8);
 }
 
+TEST_F(SgBusTest, ADeviceThatWillNotOpenIsNamedOnceAndIsNoDevice)
+{
+    std::vector<std::string> said;
+    Bus told(sg, [&](const std::string& line) { said.push_back(line); });
+    sg.Denied = {{"/dev/sg7", EACCES, false, false}, {"/dev/sg5", EACCES, true, false}, {"/dev/sg6", EPERM, false, true},
+                 {"/dev/sg8", EBUSY, true, true}};
+    SRB_HAInquiry srb {};
+    srb.SRB_Cmd = SC_HA_INQUIRY;
+    EXPECT_EQ(told.Send(&srb), SS_COMP);
+    EXPECT_EQ(srb.HA_Count, 3) << "the devices that open still make their adapters";
+    EXPECT_EQ(told.Send(&srb), SS_COMP);
+    EXPECT_EQ(told.SupportInfo(), (SS_COMP << 8) | 3u);
+    EXPECT_EQ(said, (std::vector<std::string> {"/dev/sg5: no write permission (EACCES)", "/dev/sg6: no read permission (EPERM)",
+                                               "/dev/sg7: no read/write permission (EACCES)", "/dev/sg8: cannot be opened (EBUSY)"}));
+
+    // One that stops opening between the scan and a command.
+    said.clear();
+    sg.Outcome = {false, 0, 0, 0, SgDenied {"/dev/sg3", EACCES, false, false}};
+    std::uint8_t buf[36] = {};
+    auto exec = Exec(2, 5, SRB_DIR_IN, buf, 36, {0x12, 0, 0, 0, 0x24, 0});
+    EXPECT_EQ(told.Send(&exec), SS_NO_DEVICE);
+    EXPECT_EQ(exec.SRB_HaStat, HASTAT_OK) << "no selection time-out: nothing was selected";
+    EXPECT_EQ(told.Send(&exec), SS_NO_DEVICE);
+    EXPECT_EQ(said, std::vector<std::string> {"/dev/sg3: no read/write permission (EACCES)"});
+
+    // Without denied devices nothing is said; an empty bus is quiet too.
+    said.clear();
+    sg.Denied.clear();
+    sg.Devices.clear();
+    Bus quiet(sg, [&](const std::string& line) { said.push_back(line); });
+    EXPECT_EQ(quiet.Send(&srb), SS_INVALID_HA);
+    EXPECT_TRUE(said.empty());
+}
+
 TEST(WnAspi32Library, LoadsWithItsTwoEntryPointsAndAnswersForThisMachine)
 {
     void* lib = dlopen(WNASPI32_LIBRARY, RTLD_NOW | RTLD_LOCAL);
@@ -208,4 +249,58 @@ TEST(WnAspi32Library, LoadsWithItsTwoEntryPointsAndAnswersForThisMachine)
     auto exec = Exec(200, 0, SRB_DIR_IN, buf, 36, {0x12, 0, 0, 0, 0x24, 0});
     EXPECT_EQ(send(&exec), SS_INVALID_HA);
     dlclose(lib);
+}
+
+namespace {
+
+std::string ReadAll(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+// The built layer run by an unprivileged user over a device directory
+// whose nodes it may not open: named once each on standard error, while
+// the bus looks empty to the caller. (Root opens anything whatever the
+// mode bits, so as root the probe runs as nobody through setpriv.)
+TEST(WnAspi32Library, DevicesItMayNotOpenAreNamedOnceOnStandardError)
+{
+    namespace fs = std::filesystem;
+    std::string prefix;
+    if (::geteuid() == 0) {
+        if (std::system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv to drop root with";
+        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups -- ";
+    }
+    char tmpl[] = "/tmp/aspi-denied-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const fs::path root = tmpl;
+    const fs::path dev = root / "dev";
+    fs::create_directories(dev);
+    // Everything the probe needs, where another user may reach it.
+    fs::copy_file(WNASPI32_LIBRARY, root / "libwnaspi32.so");
+    fs::copy_file(ASPI_PROBE, root / "aspi-probe");
+    for (const auto& file : {std::string("sg3"), std::string("sg4"), std::string("sg5"), std::string("sgx")})
+        std::ofstream(dev / file) << "not a device";
+    using fs::perms;
+    const perms rx = perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec;
+    fs::permissions(root, rx);
+    fs::permissions(dev, rx);
+    fs::permissions(root / "libwnaspi32.so", rx);
+    fs::permissions(root / "aspi-probe", rx);
+    fs::permissions(dev / "sg3", perms::none);                                                  // nothing allowed
+    fs::permissions(dev / "sg4", perms::owner_read | perms::group_read | perms::others_read);  // read only
+    fs::permissions(dev / "sg5", perms::all);                    // opens, but is no SCSI device: not named
+    fs::permissions(dev / "sgx", perms::none);                   // not an sg name: not looked at
+
+    const std::string command = "TAVRIN_SG_DIR=" + dev.string() + " " + prefix + (root / "aspi-probe").string() + " " +
+                                (root / "libwnaspi32.so").string() + " >" + (root / "out").string() + " 2>" +
+                                (root / "err").string();
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n" << ReadAll(root / "err");
+    EXPECT_EQ(ReadAll(root / "out"), "SupportInfo = E800\nHA_INQUIRY = 81 count 0\nHA_INQUIRY = 81 count 0\nINQUIRY 0:0 = 81\n");
+    EXPECT_EQ(ReadAll(root / "err"), dev.string() + "/sg3: no read/write permission (EACCES)\n" + dev.string() +
+                                         "/sg4: no write permission (EACCES)\n");
+    fs::remove_all(root);
 }
