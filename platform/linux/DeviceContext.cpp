@@ -1,6 +1,6 @@
 #include "platform/DeviceContext.h"
 
-#include "platform/PrinterDriver.h"
+#include "PrinterDriver.h"
 #include "platform/Printers.h"
 #include "platform/WideText.h"
 

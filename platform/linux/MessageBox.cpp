@@ -1,5 +1,6 @@
 #include "platform/MessageBox.h"
 
+#include "../common/Backend.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Process.h"
 
@@ -9,8 +10,6 @@
 
 namespace platform {
 namespace {
-
-MessageBackend* gBackend = nullptr;
 
 constexpr const char* kGuiModule = "libtavrin-qt.so";
 
@@ -39,8 +38,6 @@ using GuiMessageBoxFn = int (*)(const char*, std::size_t, const char*, std::size
 
 } // namespace
 
-void SetMessageBackend(MessageBackend* backend) { gBackend = backend; }
-
 bool DisplayAvailable() { return SetAndNotEmpty("DISPLAY") || SetAndNotEmpty("WAYLAND_DISPLAY"); }
 
 void* GuiEntryPoint(std::string_view name, std::string* error)
@@ -65,25 +62,8 @@ void* GuiEntryPoint(std::string_view name, std::string* error)
     return entry;
 }
 
-std::string ConsoleMessageLine(std::string_view text, std::string_view caption)
+void backend::ShowSystemMessageBox(std::string_view text, std::string_view caption, MessageIcon icon)
 {
-    std::string line;
-    line.reserve(caption.size() + text.size() + 8);
-    line.append(caption).append(": ");
-    for (size_t i = 0; i < text.size(); ++i) {
-        line += text[i];
-        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) line += '\n';
-    }
-    line += '\n';
-    return line;
-}
-
-void ShowMessageBox(std::string_view text, std::string_view caption, MessageIcon icon)
-{
-    if (gBackend) {
-        gBackend->Show(text, caption, icon);
-        return;
-    }
     if (auto gui = reinterpret_cast<GuiMessageBoxFn>(GuiEntryPoint("TavrinGuiMessageBox"))) {
         if (gui(text.data(), text.size(), caption.data(), caption.size(), static_cast<int>(icon)) != 0) return;
     }
@@ -91,9 +71,5 @@ void ShowMessageBox(std::string_view text, std::string_view caption, MessageIcon
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
-
-void ShowErrorBox(std::string_view text) { ShowMessageBox(text, "Error", MessageIcon::Error); }
-
-void ReportUnhandledError(std::string_view text) { ShowMessageBox(text, "Tavrin", MessageIcon::Error); }
 
 } // namespace platform

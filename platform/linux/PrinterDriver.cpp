@@ -1,4 +1,4 @@
-#include "platform/PrinterDriver.h"
+#include "PrinterDriver.h"
 
 #include <cstdlib>
 #include <limits>

@@ -2,7 +2,7 @@
 // options read and written with IPP requests on the configured server.
 #include "platform/Printers.h"
 
-#include "platform/PrinterDriver.h"
+#include "PrinterDriver.h"
 #include "platform/Text.h"
 #include "platform/WideText.h"
 

@@ -15,8 +15,6 @@ std::string ProgramPath()
     return std::string(buf, static_cast<size_t>(n));
 }
 
-std::string ProgramDir() { return ExtractFilePath(ProgramPath()); }
-
 std::string ModuleDir(const void* addressInModule)
 {
     Dl_info info {};
@@ -27,26 +25,6 @@ std::string ModuleDir(const void* addressInModule)
         std::free(real);
     }
     return ExtractFilePath(path);
-}
-
-std::string ExtractFilePath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string ExtractFileName(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& ext)
-{
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
-    return path.substr(0, dot) + ext;
 }
 
 } // namespace platform

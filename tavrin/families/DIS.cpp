@@ -7,7 +7,7 @@
 #include "platform/DynamicLibrary.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/PrinterDriver.h"
+#include "platform/DriverDirectory.h"
 #include "platform/Process.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"

@@ -4,7 +4,7 @@
 #include "core/ConfigFile.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
-#include "platform/PrinterDriver.h"
+#include "platform/DriverDirectory.h"
 #include "platform/Spooler.h"
 
 #include <cstdio>

@@ -2,22 +2,27 @@
 // The running program's own location. The program keeps its configuration,
 // its libraries and its carried-over files beside itself.
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // Full path of the running program file (symbolic links resolved).
 std::string ProgramPath();
 
-// Directory of the running program file, with a trailing '/'.
+// Directory of the running program file, with its trailing separator.
 std::string ProgramDir();
 
-// Directory (with a trailing '/') of the program or shared library that
+// Directory (with its trailing separator) of the program or shared library that
 // holds the given address: where a library finds the files installed
 // beside it, whichever program loaded it.
 std::string ModuleDir(const void* addressInModule);
 
-// Directory part of a path including the trailing '/', or "" when the path
-// has no directory part.
+// True when name has a directory part (a separator of the system's paths),
+// so it names a file by path rather than by a name to be searched for.
+bool IsPath(std::string_view name);
+
+// Directory part of a path including its trailing separator, or "" when
+// the path has no directory part.
 std::string ExtractFilePath(const std::string& path);
 
 // File name part of a path.

@@ -43,6 +43,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/DriverDirectory.h"
 #include "platform/DynamicLibrary.h"
 
 namespace platform {
@@ -53,9 +54,6 @@ using PrinterDriverEscapeFn = std::int32_t (*)(const char*, const void*, std::in
                                                const void*, std::int32_t, void*);
 using PrinterDriverResetDCFn = std::int32_t (*)(const char*, const void*, std::int32_t);
 }
-
-// The directory plug-ins are loaded from, with a trailing '/'.
-std::string PrinterDriverDir();
 
 class PrinterDriver {
 public:
