@@ -148,7 +148,7 @@ std::int32_t SetPublic(VelkitHandle* h, Change change)
 {
     WithPublicPart(h, [&](auto& dm) {
         change(dm);
-        dm.dmFields = platform::DM_ORIENTATION | platform::DM_DUPLEX;
+        dm.dmFields = DM_ORIENTATION | DM_DUPLEX;
     });
     if (h->wide)
         platform::ResetDCW(h->documentDC, reinterpret_cast<const platform::DEVMODEW*>(h->settings));
@@ -191,7 +191,7 @@ VELKIT_API int32_t Velkit_DocSetDuplex(VelkitHandle* handle, int32_t duplex)
     if (!InRange(duplex, 0, 1)) return VELTO_INVALID_PARAMETER;
     if (!handle->settings) return VELTO_INVALID_DEVMODE;
     return SetPublic(handle, [duplex](auto& dm) {
-        dm.dmDuplex = duplex == 1 ? platform::DMDUP_HORIZONTAL : platform::DMDUP_SIMPLEX;
+        dm.dmDuplex = duplex == 1 ? DMDUP_HORIZONTAL : DMDUP_SIMPLEX;
     });
 }
 
@@ -200,7 +200,7 @@ VELKIT_API int32_t Velkit_DocGetDuplex(VelkitHandle* handle, int32_t* duplex)
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!duplex) return VELTO_INVALID_PARAMETER;
     if (!handle->settings) return VELTO_INVALID_DEVMODE;
-    *duplex = WithPublicPart(handle, [](const auto& dm) { return dm.dmDuplex == platform::DMDUP_HORIZONTAL ? 1 : 0; });
+    *duplex = WithPublicPart(handle, [](const auto& dm) { return dm.dmDuplex == DMDUP_HORIZONTAL ? 1 : 0; });
     return VELTO_SUCCESS;
 }
 
@@ -251,7 +251,7 @@ VELKIT_API int32_t Velkit_PageSetOrientation(VelkitHandle* handle, int32_t orien
     if (!InRange(orientation, 1, 2)) return VELTO_INVALID_PARAMETER;
     if (!handle->settings) return VELTO_INVALID_DEVMODE;
     return SetPublic(handle, [orientation](auto& dm) {
-        dm.dmOrientation = orientation == 2 ? platform::DMORIENT_LANDSCAPE : platform::DMORIENT_PORTRAIT;
+        dm.dmOrientation = orientation == 2 ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
     });
 }
 
@@ -261,7 +261,7 @@ VELKIT_API int32_t Velkit_PageGetOrientation(VelkitHandle* handle, int32_t* orie
     if (!orientation) return VELTO_INVALID_PARAMETER;
     if (!handle->settings) return VELTO_INVALID_DEVMODE;
     *orientation = WithPublicPart(handle, [](const auto& dm) {
-        return dm.dmOrientation == platform::DMORIENT_LANDSCAPE ? 2 : 1;
+        return dm.dmOrientation == DMORIENT_LANDSCAPE ? 2 : 1;
     });
     return VELTO_SUCCESS;
 }

@@ -60,10 +60,10 @@ void LoadSettings(VelkitHandle* h, const platform::Printer& printer, bool wide, 
     std::memset(record.get(), 0, static_cast<std::size_t>(size));
     const long filled =
         wide ? printer.DocumentPropertiesW(name16, reinterpret_cast<platform::DEVMODEW*>(record.get()), nullptr,
-                                           platform::DM_OUT_BUFFER)
+                                           DM_OUT_BUFFER)
              : printer.DocumentPropertiesA(h->printerName, reinterpret_cast<platform::DEVMODEA*>(record.get()),
-                                           nullptr, platform::DM_OUT_BUFFER);
-    if (filled != platform::IDOK) return;
+                                           nullptr, DM_OUT_BUFFER);
+    if (filled != IDOK) return;
     h->settingsSize = static_cast<std::int32_t>(size);
     h->ownedSettings = std::move(record);
     h->settings = h->ownedSettings.get();
@@ -80,7 +80,7 @@ bool DetectPort(VelkitHandle* h, const platform::Printer& printer)
 {
     const auto info5 = printer.GetInfo5();
     if (!info5) return false;
-    h->initialMode = h->currentMode = (info5->attributes & platform::PRINTER_ATTRIBUTE_DIRECT) ? 1 : 2;
+    h->initialMode = h->currentMode = (info5->attributes & PRINTER_ATTRIBUTE_DIRECT) ? 1 : 2;
     // A port name that does not fit its field is refused rather than cut.
     if (!CopyIntoField(h->portName, info5->portName)) return false;
     const std::string_view port(h->portName);
@@ -110,12 +110,12 @@ VelkitHandle* Open(std::string_view name, bool wide, const char16_t* wideName)
 
 std::int32_t SetPrinterDirect(const VelkitHandle* h, std::int32_t mode)
 {
-    const auto printer = platform::Printer::Open(h->printerName, platform::PRINTER_ALL_ACCESS);
+    const auto printer = platform::Printer::Open(h->printerName, PRINTER_ALL_ACCESS);
     if (!printer) return VELTO_ERROR_WINDOWSERROR;
     auto info = printer->GetInfo5();
     if (!info) return VELTO_ERROR_WINDOWSERROR;
-    info->attributes &= ~platform::PRINTER_ATTRIBUTE_DIRECT;
-    if (mode == 1) info->attributes |= platform::PRINTER_ATTRIBUTE_DIRECT;
+    info->attributes &= ~PRINTER_ATTRIBUTE_DIRECT;
+    if (mode == 1) info->attributes |= PRINTER_ATTRIBUTE_DIRECT;
     if (!printer->SetInfo5(*info)) return VELTO_ERROR_WINDOWSERROR;
     return VELTO_SUCCESS;
 }

@@ -54,8 +54,8 @@ DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept
 {
     if (this != &other) {
         Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
     }
     return *this;
 }
@@ -82,12 +82,13 @@ std::optional<DeviceFile> DeviceFile::Open(std::string_view deviceName, std::str
 
 bool DeviceFile::Write(std::span<const std::uint8_t> bytes)
 {
-    if (fd_ < 0) return false;
+    const int fd = static_cast<int>(handle_);
+    if (fd < 0) return false;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(DeviceWriteLimitMs());
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
             continue;
@@ -99,7 +100,7 @@ bool DeviceFile::Write(std::span<const std::uint8_t> bytes)
         // reports room at once, so a wait that returns early still pauses.
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return false;
-        pollfd p {fd_, POLLOUT, 0};
+        pollfd p {fd, POLLOUT, 0};
         const auto before = Clock::now();
         const int step = static_cast<int>(std::min<long long>(left, 50));
         if (::poll(&p, 1, step) < 0 && errno != EINTR) return false;
@@ -111,8 +112,8 @@ bool DeviceFile::Write(std::span<const std::uint8_t> bytes)
 
 void DeviceFile::Close()
 {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = kNoHandle;
 }
 
 } // namespace platform

@@ -87,6 +87,11 @@ std::optional<Printer> Printer::Open(std::string_view name, std::uint32_t desire
     return Printer(facts->name, desiredAccess);
 }
 
+Printer::Printer(Printer&& other) noexcept = default;
+Printer& Printer::operator=(Printer&& other) noexcept = default;
+// A CUPS queue needs no handle of its own.
+Printer::~Printer() = default;
+
 std::optional<PrinterInfo5> Printer::GetInfo5() const
 {
     auto facts = QueryQueue(name_);
@@ -120,7 +125,7 @@ bool Printer::SetInfo5(const PrinterInfo5& info) const
 }
 
 template <typename Char>
-long Printer::DocumentProperties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out,
+long Printer::Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out,
                                  const DevModeT<Char>* in, std::uint32_t mode) const
 {
     using DevMode = DevModeT<Char>;
@@ -171,7 +176,7 @@ long Printer::DocumentProperties(std::basic_string_view<Char> deviceName, DevMod
 long Printer::DocumentPropertiesA(const char* deviceName, DEVMODEA* out, const DEVMODEA* in,
                                   std::uint32_t mode) const
 {
-    return DocumentProperties<char>(deviceName ? std::string_view(deviceName) : std::string_view(name_), out, in,
+    return Properties<char>(deviceName ? std::string_view(deviceName) : std::string_view(name_), out, in,
                                     mode);
 }
 
@@ -179,7 +184,7 @@ long Printer::DocumentPropertiesW(const char16_t* deviceName, DEVMODEW* out, con
                                   std::uint32_t mode) const
 {
     const std::u16string name = deviceName ? std::u16string(deviceName) : NarrowToWide(name_);
-    return DocumentProperties<char16_t>(name, out, in, mode);
+    return Properties<char16_t>(name, out, in, mode);
 }
 
 } // namespace platform

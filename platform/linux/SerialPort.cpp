@@ -61,8 +61,8 @@ SerialPort::~SerialPort() { Close(); }
 
 void SerialPort::Close()
 {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+    handle_ = kNoHandle;
 }
 
 bool SerialPort::Open(std::string_view portName, const SerialSettings& s, std::string* error)
@@ -77,14 +77,15 @@ bool SerialPort::Open(std::string_view portName, const SerialSettings& s, std::s
     if (!path) return fail("not a serial port name: " + std::string(portName));
     path_ = *path;
     // O_NONBLOCK: a port without carrier must not block the open.
-    fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return fail(path_ + ": " + std::strerror(errno));
-    if (!::isatty(fd_)) return fail(path_ + ": not a terminal device");
+    const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(path_ + ": " + std::strerror(errno));
+    handle_ = fd;
+    if (!::isatty(fd)) return fail(path_ + ": not a terminal device");
     // Exclusive, as the port is on the system it came from.
-    if (::ioctl(fd_, TIOCEXCL) != 0) return fail(path_ + ": " + std::strerror(errno));
+    if (::ioctl(fd, TIOCEXCL) != 0) return fail(path_ + ": " + std::strerror(errno));
 
     termios tio {};
-    if (::tcgetattr(fd_, &tio) != 0) return fail(path_ + ": " + std::strerror(errno));
+    if (::tcgetattr(fd, &tio) != 0) return fail(path_ + ": " + std::strerror(errno));
     ::cfmakeraw(&tio);
     const speed_t speed = SpeedOf(s.BaudRate);
     if (speed == B0) return fail(path_ + ": unsupported baud rate");
@@ -103,12 +104,12 @@ bool SerialPort::Open(std::string_view portName, const SerialSettings& s, std::s
     tio.c_iflag &= ~(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return fail(path_ + ": " + std::strerror(errno));
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(path_ + ": " + std::strerror(errno));
 
-    if (!IsPseudoTerminal(fd_)) {
+    if (!IsPseudoTerminal(fd)) {
         int dtr = TIOCM_DTR, rts = TIOCM_RTS;
-        if (::ioctl(fd_, s.Dtr ? TIOCMBIS : TIOCMBIC, &dtr) != 0) return fail(path_ + ": DTR: " + std::strerror(errno));
-        if (::ioctl(fd_, s.Rts ? TIOCMBIS : TIOCMBIC, &rts) != 0) return fail(path_ + ": RTS: " + std::strerror(errno));
+        if (::ioctl(fd, s.Dtr ? TIOCMBIS : TIOCMBIC, &dtr) != 0) return fail(path_ + ": DTR: " + std::strerror(errno));
+        if (::ioctl(fd, s.Rts ? TIOCMBIS : TIOCMBIC, &rts) != 0) return fail(path_ + ": RTS: " + std::strerror(errno));
     }
     return true;
 }

@@ -3,7 +3,13 @@
 // status at base + 1, control at base + 2.
 #include <cstdint>
 
+#ifdef _WIN32
+#define DLPORTIO_API extern "C" __declspec(dllimport)
+#define DLPORTIO_CALL __stdcall
+#else
 #define DLPORTIO_API extern "C" __attribute__((visibility("default")))
+#define DLPORTIO_CALL
+#endif
 
-DLPORTIO_API std::uint8_t DlPortReadPortUchar(std::uint32_t port);
-DLPORTIO_API void DlPortWritePortUchar(std::uint32_t port, std::uint8_t value);
+DLPORTIO_API std::uint8_t DLPORTIO_CALL DlPortReadPortUchar(std::uint32_t port);
+DLPORTIO_API void DLPORTIO_CALL DlPortWritePortUchar(std::uint32_t port, std::uint8_t value);

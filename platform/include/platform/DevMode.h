@@ -1,14 +1,30 @@
 #pragma once
-// The printer settings record in the two layouts Windows applications and
-// printer drivers exchange: DEVMODEA (narrow names) and DEVMODEW (UTF-16
-// names). The driver's private bytes follow the public part, dmSize bytes
-// after the start; dmDriverExtra says how many there are. Only the printer
-// members are spelled out; the display members share their storage and
-// sizes, so the offsets are those every driver expects.
+// The printer settings record in the two layouts applications and printer
+// drivers exchange: DEVMODEA (narrow names) and DEVMODEW (UTF-16 names).
+// The driver's private bytes follow the public part, dmSize bytes after the
+// start; dmDriverExtra says how many there are.
+//
+// Where the system has these records and their constants itself (Windows),
+// its own are used; elsewhere they are defined here, the constants like the
+// system's at global scope, so callers write them the same way everywhere
+// (DM_OUT_BUFFER, not platform::DM_OUT_BUFFER).
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
+
+#ifdef _WIN32
+#include <windows.h>
 
 namespace platform {
+using ::DEVMODEA;
+using ::DEVMODEW;
+// The UTF-16 code unit of the wide records.
+using DevModeChar = WCHAR;
+template <typename Char>
+using DevModeT = std::conditional_t<sizeof(Char) == 1, DEVMODEA, DEVMODEW>;
+} // namespace platform
+
+#else
 
 constexpr std::uint16_t DM_SPECVERSION = 0x0401;
 
@@ -32,6 +48,11 @@ constexpr std::int16_t DMDUP_HORIZONTAL = 3;
 
 constexpr std::size_t CCHDEVICENAME = 32;
 constexpr std::size_t CCHFORMNAME = 32;
+
+namespace platform {
+
+// The UTF-16 code unit of the wide records.
+using DevModeChar = char16_t;
 
 template <typename Char>
 struct DevModeT {
@@ -72,8 +93,14 @@ struct DevModeT {
 };
 
 using DEVMODEA = DevModeT<char>;
-using DEVMODEW = DevModeT<char16_t>;
+using DEVMODEW = DevModeT<DevModeChar>;
 
+} // namespace platform
+
+#endif
+
+// The layouts every driver expects, whichever side defined them.
+namespace platform {
 static_assert(sizeof(DEVMODEA) == 156 && sizeof(DEVMODEW) == 220);
 static_assert(offsetof(DEVMODEA, dmDriverVersion) == 34 && offsetof(DEVMODEW, dmDriverVersion) == 66);
 static_assert(offsetof(DEVMODEA, dmDriverExtra) == 38 && offsetof(DEVMODEW, dmDriverExtra) == 70);

@@ -1,28 +1,31 @@
 #pragma once
-// Printer device contexts: what CreateDC, DeleteDC, ExtEscape and ResetDC
-// are on Windows. A device context belongs to one printer of the printer
-// model (Printers.h) and carries its own copy of a settings record; its
-// escapes go to the printer's driver plug-in (PrinterDriver.h).
+// Printer device contexts: a device context belongs to one printer of the
+// printer model (Printers.h) and prints with its own copy of a settings
+// record; its escapes go to the printer's driver. HDC is the system's own
+// handle type where it has one.
 //
-// Handles are plain pointers so that C callers can hold them. Every call
-// checks that its handle is a live device context of this copy of the
-// platform layer, so a stale or foreign handle is refused instead of being
-// followed.
+// Every call refuses a handle that is not a live printer device context
+// instead of following it.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/DevMode.h"
 
 namespace platform {
 
+#ifdef _WIN32
+using HDC = ::HDC;
+#else
 class DeviceContext;
 using HDC = DeviceContext*;
+#endif
 
 // The printer's device context printing with settings (the printer's
 // current settings when null). nullptr when the printer is unknown or its
-// driver plug-in cannot be loaded.
+// driver cannot be loaded.
 HDC CreateDCA(std::string_view printerName, const DEVMODEA* settings);
 HDC CreateDCW(std::u16string_view printerName, const DEVMODEW* settings);
 
@@ -42,8 +45,8 @@ HDC ResetDCW(HDC dc, const DEVMODEW* settings);
 std::string DCPrinterName(HDC dc);
 
 struct DCDeleter {
-    void operator()(DeviceContext* dc) const { DeleteDC(dc); }
+    void operator()(HDC dc) const { platform::DeleteDC(dc); }
 };
-using UniqueDC = std::unique_ptr<DeviceContext, DCDeleter>;
+using UniqueDC = std::unique_ptr<std::remove_pointer_t<HDC>, DCDeleter>;
 
 } // namespace platform

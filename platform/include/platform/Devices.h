@@ -1,9 +1,10 @@
 #pragma once
-// Devices opened like files, by their Windows device names.
-//   "LPTn"  the parallel printer device /dev/lp(n-1) (ParallelPorts.h; the
-//           directory can be overridden with TAVRIN_LP_DIR)
-//   "COMn"  the serial port, as SerialPort.h maps it (/dev/ttyS(n-1))
-//   a name with a '/' in it is a path and used as given.
+// Devices opened like files, by their device names: "LPTn", the parallel
+// printer device of port n (as ParallelPorts.h numbers them), "COMn", the
+// serial port n; a name with a directory part is a path and used as given.
+// docs/platform.md says which device each name is on each system.
+#include "platform/NativeHandle.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,6 +13,7 @@
 
 namespace platform {
 
+// The system's name for the device.
 std::string DevicePath(std::string_view deviceName);
 
 // How long one write to a device may take before it counts as failed: a
@@ -24,7 +26,7 @@ class DeviceFile {
 public:
     DeviceFile(const DeviceFile&) = delete;
     DeviceFile& operator=(const DeviceFile&) = delete;
-    DeviceFile(DeviceFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    DeviceFile(DeviceFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
     DeviceFile& operator=(DeviceFile&& other) noexcept;
     ~DeviceFile() { Close(); }
 
@@ -37,8 +39,8 @@ public:
     void Close();
 
 private:
-    explicit DeviceFile(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit DeviceFile(NativeHandle handle) : handle_(handle) {}
+    NativeHandle handle_ = kNoHandle;
 };
 
 } // namespace platform

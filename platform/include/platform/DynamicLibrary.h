@@ -1,17 +1,17 @@
 #pragma once
-// Libraries loaded at run time.
-//
-// Names: a Windows library name maps to one Linux file name, "Name.dll"
-// (any case) to "libname.so". A name with a '/' in it is a path the user
-// typed and is used as typed.
+// Libraries loaded at run time, by the vendors' own file names
+// ("MagAPI.DLL"). LibraryFileName gives the file a name stands for on this
+// system (docs/platform.md: the same name on Windows, one mapped name on
+// Linux). A name with a directory part is a path the user typed and is used
+// as typed.
 //
 // Search order for a bare name: the program's own directory, then the
-// system's default search (what dlopen does with a bare name), then the
-// current directory last, so that a file dropped in the working directory
-// never wins over an installed library.
+// system's default search, then the current directory last, so that a file
+// dropped in the working directory never wins over an installed library.
 //
-// Entry points: an ELF library has no stdcall decoration, so a name of the
-// form "_Name@N" is looked up exactly first, then as "Name".
+// Entry points are looked up by their exact export names; a decorated name
+// "_Name@N" is also found as "Name" where the system's libraries carry no
+// decoration.
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,8 +21,8 @@ namespace platform {
 
 std::string LibraryFileName(std::string_view name);
 
-// True when the mapped file of a bare name exists in the current directory
-// or in the program directory (a path: when that file exists). Nothing is
+// True when the file of a bare name exists in the current directory or in
+// the program directory (a path: when that file exists). Nothing is
 // loaded for the test.
 bool LibraryFileExists(std::string_view name);
 

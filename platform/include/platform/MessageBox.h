@@ -1,11 +1,15 @@
 #pragma once
-// Modal message boxes. With a graphical backend installed (the GUI module
-// does that when a display is available) they are windows; without one the
-// console backend writes one line to standard error,
+// Modal message boxes with one OK button. Where there is a desktop they are
+// windows; where there is none they are written to standard error as one
+// line,
 //     <caption>: <text>
 // and the run goes on as if OK had been pressed. Texts are shown exactly;
-// a carriage return that is not already followed by a line feed gets one,
-// so a terminal shows the break the text asks for.
+// in that line a carriage return that is not already followed by a line
+// feed gets one, so a terminal shows the break the text asks for.
+//
+// TAVRIN_MESSAGE_LOG names a file that gets a copy of every box, shown or
+// not: a line "#icon <none|information|warning|error>", then the box's
+// line as above. Scripts and tests read what a person was shown there.
 #include <string>
 #include <string_view>
 
@@ -34,16 +38,13 @@ void ReportUnhandledError(std::string_view text);
 // The console rendering of a box, as written to standard error.
 std::string ConsoleMessageLine(std::string_view text, std::string_view caption);
 
-// True when there is a graphical display to show windows on: DISPLAY or
-// WAYLAND_DISPLAY is set and not empty.
+// True when there is a desktop to show windows on.
 bool DisplayAvailable();
 
-// An entry point of the GUI module (libtavrin-qt.so in the program
-// directory). The module is loaded on first use, only when a display is
+// An entry point of the GUI module, the program's windows (in the program
+// directory). The module is loaded on first use, only when a desktop is
 // available, and stays loaded until the process ends; nullptr when there is
-// no display or the module or entry point cannot be had (reason in *error).
-// With no backend installed, boxes go to the module's "TavrinGuiMessageBox"
-// whenever it is there, to the console otherwise.
+// none or the module or entry point cannot be had (reason in *error).
 void* GuiEntryPoint(std::string_view name, std::string* error = nullptr);
 
 } // namespace platform

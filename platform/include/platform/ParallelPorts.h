@@ -1,8 +1,6 @@
 #pragma once
-// Parallel ports as the kernel publishes them: /dev/lp0 is LPT1, /dev/lp1 is
-// LPT2, ... The directory looked in is /dev, or the one named by the
-// environment variable TAVRIN_LP_DIR (tests point it at a folder of files or
-// FIFOs standing in for the devices).
+// The parallel ports the system has, numbered as the system numbers them
+// (LPT1, LPT2, ...). docs/platform.md says where each system lists them.
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,10 +8,10 @@
 namespace platform {
 
 // The port names ("LPT1", ...), unsorted. nullopt when the listing failed;
-// an empty list when the system has no parallel port directory at all.
+// an empty list when the system has no list of parallel ports at all.
 std::optional<std::vector<std::string>> ParallelPortNames();
 
-// The device path for port number n (1 = LPT1).
+// The device that port number n (1 = LPT1) is written through.
 std::string ParallelDevicePath(int n);
 
 } // namespace platform

@@ -1,16 +1,9 @@
 #pragma once
-// The Windows printer model over CUPS. A printer is a CUPS queue; what
-// Windows keeps in the printer object comes from the queue's options, which
-// an administrator sets with lpadmin (docs/velkit.md):
-//
-//   port name     option "port-name"    (lpadmin -o port-name-default=SCSI2:)
-//   driver name   option "driver-name"  (else the queue's make and model)
-//   driver module option "driver-module" (the driver plug-in, PrinterDriver.h)
-//   direct flag   option "direct"       (true/false; PRINTER_ATTRIBUTE_DIRECT)
-//
-// Settings records (DocumentProperties) and escapes come from the driver
-// plug-in. CUPS_SERVER and the client configuration decide which server is
-// asked.
+// The printer objects of the printing system: a printer's port name, driver
+// name and attributes (the direct flag), and its settings records with the
+// driver's private part. docs/platform.md says where each system keeps
+// them. The attribute and access constants are the system's own where it
+// has them, defined at global scope here where it does not.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -18,12 +11,17 @@
 #include <string_view>
 
 #include "platform/DevMode.h"
+#include "platform/NativeHandle.h"
 
-namespace platform {
-
+#ifdef _WIN32
+#include <winspool.h>
+#else
 constexpr std::uint32_t PRINTER_ATTRIBUTE_DIRECT = 0x00000002;
 constexpr std::uint32_t PRINTER_ACCESS_USE = 0x00000008;
 constexpr std::uint32_t PRINTER_ALL_ACCESS = 0x000F000C;
+#endif
+
+namespace platform {
 
 // PRINTER_INFO_5: what this model keeps of it.
 struct PrinterInfo5 {
@@ -47,6 +45,12 @@ public:
     // here but by the printing system when a change is made.
     static std::optional<Printer> Open(std::string_view name, std::uint32_t desiredAccess = PRINTER_ACCESS_USE);
 
+    Printer(Printer&& other) noexcept;
+    Printer& operator=(Printer&& other) noexcept;
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
+    ~Printer();
+
     const std::string& Name() const { return name_; }
 
     // GetPrinter levels 5 and 2; nullopt when the printer cannot be read.
@@ -58,7 +62,8 @@ public:
     // lets administer printers; false otherwise.
     bool SetInfo5(const PrinterInfo5& info) const;
 
-    // The driver plug-in's module name ("" for a generic driver).
+    // The file name of the printer driver's module ("" for a generic
+    // driver).
     std::string DriverModule() const;
 
     // DocumentProperties. mode 0: the size of the whole record (public part
@@ -78,13 +83,17 @@ public:
                              std::uint32_t mode) const;
 
 private:
-    Printer(std::string name, std::uint32_t access) : name_(std::move(name)), access_(access) {}
+    Printer(std::string name, std::uint32_t access, NativeHandle handle = kNoHandle)
+        : name_(std::move(name)), access_(access), handle_(handle)
+    {
+    }
     template <typename Char>
-    long DocumentProperties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out, const DevModeT<Char>* in,
-                            std::uint32_t mode) const;
+    long Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out, const DevModeT<Char>* in,
+                    std::uint32_t mode) const;
 
     std::string name_;
     std::uint32_t access_ = 0;
+    NativeHandle handle_ = kNoHandle;  // the system's printer handle, where it has one
     // The last size query's answer; 0 before the first.
     mutable std::size_t queriedSize_ = 0;
 };

@@ -1,8 +1,9 @@
 #pragma once
-// Serial ports. "COMn" is the device /dev/ttyS(n-1); a name with a '/' is a
-// device path and is used as given. The directory of the COMn devices is
-// /dev, or the one named by the environment variable TAVRIN_COM_DIR (tests
-// point it at a folder of stand-in devices).
+// Serial ports by name: "COMn" (n from 1, any case) is the system's serial
+// port n; a name with a directory part is a device path and used as given.
+// docs/platform.md says which device that is on each system.
+#include "platform/NativeHandle.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,17 +33,17 @@ public:
     SerialPort& operator=(const SerialPort&) = delete;
 
     // Opens the device exclusively for reading and writing and applies the
-    // line settings and the DTR and RTS lines. A pseudo-terminal (a test's
-    // stand-in for a port) has no modem lines: there the lines are skipped.
+    // line settings and the DTR and RTS lines (a stand-in device without
+    // modem lines, such as a test's, skips them).
     // False with the reason in *error when the port cannot be opened or
     // set up; nothing stays open then.
     bool Open(std::string_view portName, const SerialSettings& settings, std::string* error = nullptr);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != kNoHandle; }
     const std::string& DevicePath() const { return path_; }
 
 private:
-    int fd_ = -1;
+    NativeHandle handle_ = kNoHandle;
     std::string path_;
 };
 
