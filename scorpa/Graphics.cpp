@@ -26,7 +26,11 @@ const TGraphicsModule& Module()
 {
     static TGraphicsModule module = [] {
         TGraphicsModule m;
+#ifdef _WIN32
+        static const char kFile[] = "ScorpaGraphics.dll";
+#else
         static const char kFile[] = "libscorpa-graphics.so";
+#endif
         std::string error;
         // Beside this library first, whichever program loaded it; then the
         // usual search.
@@ -40,7 +44,7 @@ const TGraphicsModule& Module()
         return m;
     }();
     if (!module.loadBitmap || !module.renderText || !module.free)
-        throw platform::Error("The graphics module libscorpa-graphics.so cannot be loaded");
+        throw platform::Error("The graphics module cannot be loaded");
     return module;
 }
 

@@ -1,6 +1,7 @@
 #include "WinAspi.h"
 
 #include "platform/Clock.h"
+#include "platform/CallingConvention.h"
 #include "platform/DynamicLibrary.h"
 
 #include <algorithm>
@@ -11,6 +12,9 @@
 #include <optional>
 #include <thread>
 #include <vector>
+
+static_assert(platform::kIsCdecl<SendASPI32CommandFn>);
+static_assert(platform::kIsCdecl<GetASPI32SupportInfoFn>);
 
 namespace scorpa {
 namespace {

@@ -2,6 +2,8 @@
 // The contactless encoder modules: three vendor libraries on a serial line,
 // loaded per handle by their Windows names and called with fixed argument
 // orders, and the mapping of their statuses to result codes.
+#include "platform/CallingConvention.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -13,19 +15,32 @@ namespace velkit {
 
 extern "C" {
 // digion.dll: port, line speed, [buffer]; a 32-bit status.
-using HidCallFn = std::int32_t (*)(std::int32_t port, double speed);
-using HidBufferFn = std::int32_t (*)(std::int32_t port, double speed, void* buffer);
+using HidCallFn = std::int32_t (TAVRIN_STDCALL *)(std::int32_t port, double speed);
+using HidBufferFn = std::int32_t (TAVRIN_STDCALL *)(std::int32_t port, double speed, void* buffer);
 // mifaredrv.dll and encoderdrv.dll: a 16-bit status.
-using MifareResetFn = std::int16_t (*)(std::int32_t port, std::int32_t speed);
-using MifarePPFn = std::int16_t (*)(std::int32_t port, std::int32_t speed, void*, void*);
-using MifarePPIIFn = std::int16_t (*)(std::int32_t port, std::int32_t speed, void*, void*, std::int32_t,
+using MifareResetFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t port, std::int32_t speed);
+using MifarePPFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t port, std::int32_t speed, void*, void*);
+using MifarePPIIFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t port, std::int32_t speed, void*, void*, std::int32_t,
                                       std::int32_t);
-using MifarePPIFn = std::int16_t (*)(std::int32_t port, std::int32_t speed, void*, void*, std::int32_t);
-using MifarePIIPFn = std::int16_t (*)(std::int32_t port, std::int32_t speed, void*, std::int32_t, std::int32_t,
+using MifarePPIFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t port, std::int32_t speed, void*, void*, std::int32_t);
+using MifarePIIPFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t port, std::int32_t speed, void*, std::int32_t, std::int32_t,
                                       void*);
-using SendIClassCommandFn = std::int16_t (*)(std::int32_t port, std::int32_t speed, void*, void*, void*, void*);
-using GenerateLoadKeyAndCheckSumFn = std::int16_t (*)(std::int32_t, void*, void*, void*, void*, void*);
-using DesFn = std::int16_t (*)(void*, void*, void*);
+using SendIClassCommandFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t port, std::int32_t speed, void*, void*, void*, void*);
+using GenerateLoadKeyAndCheckSumFn = std::int16_t (TAVRIN_STDCALL *)(std::int32_t, void*, void*, void*, void*, void*);
+using DesFn = std::int16_t (TAVRIN_STDCALL *)(void*, void*, void*);
+
+// The encoder libraries export stdcall entry points, as Windows libraries do by default.
+static_assert(platform::kIsStdcall<HidCallFn>);
+static_assert(platform::kIsStdcall<HidBufferFn>);
+static_assert(platform::kIsStdcall<MifareResetFn>);
+static_assert(platform::kIsStdcall<MifarePPFn>);
+static_assert(platform::kIsStdcall<MifarePPIIFn>);
+static_assert(platform::kIsStdcall<MifarePPIFn>);
+static_assert(platform::kIsStdcall<MifarePIIPFn>);
+static_assert(platform::kIsStdcall<SendIClassCommandFn>);
+static_assert(platform::kIsStdcall<GenerateLoadKeyAndCheckSumFn>);
+static_assert(platform::kIsStdcall<DesFn>);
+
 }
 
 struct HidModuleRecord {

@@ -2,6 +2,8 @@
 // The vendor's port modules: VeltoSIO.dll for printers on a SCSI port and
 // VeltoUIO.dll for printers on the USB port monitor, loaded per handle by
 // their Windows names, and the records exchanged with them.
+#include "platform/CallingConvention.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -47,27 +49,48 @@ inline std::int32_t ReadInt32(const std::uint8_t* record, std::size_t offset)
 
 extern "C" {
 // VeltoSIO.dll
-using VeltoOpenFn = std::int32_t (*)(std::uint8_t** devices);
-using VeltoCloseFn = std::int32_t (*)(std::int32_t count, std::uint8_t* devices);
-using VeltoDeviceCodeFn = std::int32_t (*)(std::uint8_t* device, std::int32_t value);
-using VeltoICTransmitFn = std::int32_t (*)(std::uint8_t* device, std::int32_t length, const void* data);
-using VeltoICStatusFn = std::int32_t (*)(std::uint8_t* device, std::int32_t* ready, std::int32_t* length);
-using VeltoICReceiveFn = std::int32_t (*)(std::uint8_t* device, std::int32_t length, void* buffer);
-using VeltoMagReadFn = std::int32_t (*)(std::uint8_t* device, std::intptr_t a, std::intptr_t b, std::intptr_t c);
-using VeltoBufferFn = std::int32_t (*)(std::uint8_t* device, void* buffer);
+using VeltoOpenFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t** devices);
+using VeltoCloseFn = std::int32_t (TAVRIN_STDCALL *)(std::int32_t count, std::uint8_t* devices);
+using VeltoDeviceCodeFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* device, std::int32_t value);
+using VeltoICTransmitFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* device, std::int32_t length, const void* data);
+using VeltoICStatusFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* device, std::int32_t* ready, std::int32_t* length);
+using VeltoICReceiveFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* device, std::int32_t length, void* buffer);
+using VeltoMagReadFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* device, std::intptr_t a, std::intptr_t b, std::intptr_t c);
+using VeltoBufferFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* device, void* buffer);
 // VeltoUIO.dll
-using Velto_InitFn = std::int32_t (*)(void* context, const char* module);
-using Velto_DestroyFn = std::int32_t (*)(void* context);
-using Velto_PrinterIDEnumFn = std::int32_t (*)(void* context, std::uint32_t* count, std::uint32_t* ids,
+using Velto_InitFn = std::int32_t (TAVRIN_STDCALL *)(void* context, const char* module);
+using Velto_DestroyFn = std::int32_t (TAVRIN_STDCALL *)(void* context);
+using Velto_PrinterIDEnumFn = std::int32_t (TAVRIN_STDCALL *)(void* context, std::uint32_t* count, std::uint32_t* ids,
                                                std::int32_t* reserved);
-using Velto_RecordFn = std::int32_t (*)(std::uint8_t* record);
-using Velto_RecordCodeFn = std::int32_t (*)(std::uint8_t* record, std::int32_t value);
-using Velto_ICTransmitFn = std::int32_t (*)(std::uint8_t* record, std::int32_t length, const void* data);
-using Velto_MagReadFn = std::int32_t (*)(std::uint8_t* record, std::intptr_t a, std::intptr_t b, std::intptr_t c);
-using Velto_BufferFn = std::int32_t (*)(std::uint8_t* record, void* buffer);
-using Velto_SetAppTitleFn = std::int32_t (*)(const char* title);
+using Velto_RecordFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* record);
+using Velto_RecordCodeFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* record, std::int32_t value);
+using Velto_ICTransmitFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* record, std::int32_t length, const void* data);
+using Velto_MagReadFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* record, std::intptr_t a, std::intptr_t b, std::intptr_t c);
+using Velto_BufferFn = std::int32_t (TAVRIN_STDCALL *)(std::uint8_t* record, void* buffer);
+using Velto_SetAppTitleFn = std::int32_t (TAVRIN_STDCALL *)(const char* title);
 // Present for a module to load, never called.
-using UnusedEntryFn = void (*)();
+using UnusedEntryFn = void (TAVRIN_STDCALL *)();
+
+// The port modules export stdcall entry points, as Windows libraries do by default.
+static_assert(platform::kIsStdcall<VeltoOpenFn>);
+static_assert(platform::kIsStdcall<VeltoCloseFn>);
+static_assert(platform::kIsStdcall<VeltoDeviceCodeFn>);
+static_assert(platform::kIsStdcall<VeltoICTransmitFn>);
+static_assert(platform::kIsStdcall<VeltoICStatusFn>);
+static_assert(platform::kIsStdcall<VeltoICReceiveFn>);
+static_assert(platform::kIsStdcall<VeltoMagReadFn>);
+static_assert(platform::kIsStdcall<VeltoBufferFn>);
+static_assert(platform::kIsStdcall<Velto_InitFn>);
+static_assert(platform::kIsStdcall<Velto_DestroyFn>);
+static_assert(platform::kIsStdcall<Velto_PrinterIDEnumFn>);
+static_assert(platform::kIsStdcall<Velto_RecordFn>);
+static_assert(platform::kIsStdcall<Velto_RecordCodeFn>);
+static_assert(platform::kIsStdcall<Velto_ICTransmitFn>);
+static_assert(platform::kIsStdcall<Velto_MagReadFn>);
+static_assert(platform::kIsStdcall<Velto_BufferFn>);
+static_assert(platform::kIsStdcall<Velto_SetAppTitleFn>);
+static_assert(platform::kIsStdcall<UnusedEntryFn>);
+
 }
 
 // The entry points of VeltoSIO.dll, in slot order.

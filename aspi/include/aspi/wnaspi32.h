@@ -140,9 +140,15 @@ typedef struct {
 
 #pragma pack(pop)
 
-/* The layer's entry points. */
-typedef uint32_t (*SendASPI32CommandFn)(void* srb);
-typedef uint32_t (*GetASPI32SupportInfoFn)(void);
+/* The layer's entry points, in the C calling convention as the published
+ * interface declares them. */
+#if defined(_WIN32) && defined(__i386__)
+#define ASPI_CALL __cdecl
+#else
+#define ASPI_CALL
+#endif
+typedef uint32_t (ASPI_CALL *SendASPI32CommandFn)(void* srb);
+typedef uint32_t (ASPI_CALL *GetASPI32SupportInfoFn)(void);
 
 #ifdef __cplusplus
 } /* extern "C" */
