@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -31,16 +30,6 @@ int DeviceNumber(std::string_view name, std::string_view prefix)
 }
 
 } // namespace
-
-unsigned DeviceWriteLimitMs()
-{
-    const char* text = std::getenv("TAVRIN_LP_WRITE_LIMIT_MS");
-    if (!text || !*text) return kDeviceWriteLimitMs;
-    char* end = nullptr;
-    const unsigned long ms = std::strtoul(text, &end, 10);
-    if (*end != '\0' || ms > 24UL * 3600 * 1000) return kDeviceWriteLimitMs;
-    return static_cast<unsigned>(ms);
-}
 
 std::string DevicePath(std::string_view name)
 {

@@ -1,0 +1,139 @@
+#include "platform/Devices.h"
+
+#include "SystemError.h"
+#include "platform/ParallelPorts.h"
+#include "platform/Process.h"
+#include "platform/SerialPort.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+// The number after a three-letter device prefix ("LPT12" gives 12), or 0.
+int DeviceNumber(std::string_view name, std::string_view prefix)
+{
+    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix)) return 0;
+    int n = 0;
+    for (char c : name.substr(prefix.size())) {
+        if (c < '0' || c > '9' || n > 100000) return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+HANDLE Native(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+class Event {
+public:
+    Event() : h_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    ~Event()
+    {
+        if (h_) ::CloseHandle(h_);
+    }
+    HANDLE Get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+// One overlapped write, waited for until the deadline at most. The bytes
+// the device took, or nothing when the write failed or ran out of time (it
+// is then cancelled).
+std::optional<DWORD> WriteWithin(HANDLE h, const std::uint8_t* data, DWORD size,
+                                 std::chrono::steady_clock::time_point deadline)
+{
+    Event done;
+    if (!done.Get()) return std::nullopt;
+    OVERLAPPED at {};
+    // The end of the file: a stand-in file grows like a device's output.
+    // Devices ignore the position.
+    at.Offset = 0xFFFFFFFF;
+    at.OffsetHigh = 0xFFFFFFFF;
+    at.hEvent = done.Get();
+    DWORD written = 0;
+    if (::WriteFile(h, data, size, &written, &at)) return written;
+    if (::GetLastError() != ERROR_IO_PENDING) return std::nullopt;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const DWORD wait = left.count() <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left.count(), INFINITE - 1));
+    if (::WaitForSingleObject(done.Get(), wait) != WAIT_OBJECT_0) {
+        // A printer that takes nothing: the request must be gone before
+        // its OVERLAPPED leaves the stack.
+        ::CancelIoEx(h, &at);
+        ::GetOverlappedResult(h, &at, &written, TRUE);
+        return std::nullopt;
+    }
+    if (!::GetOverlappedResult(h, &at, &written, FALSE)) return std::nullopt;
+    return written;
+}
+
+} // namespace
+
+std::string DevicePath(std::string_view name)
+{
+    if (IsPath(name)) return std::string(name);
+    if (const int n = DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
+    if (const auto serial = SerialDevicePath(name)) return *serial;
+    return std::string(name);
+}
+
+DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+std::optional<DeviceFile> DeviceFile::Open(std::string_view deviceName, std::string* error)
+{
+    const std::string path = DevicePath(deviceName);
+    // No sharing: a device another process holds is not ours to write.
+    // Overlapped, so that a write to a printer that is off-line or out of
+    // paper can be given up at the deadline.
+    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (error) *error = path + ": " + win32::LastErrorMessage();
+        return std::nullopt;
+    }
+    return DeviceFile(reinterpret_cast<NativeHandle>(h));
+}
+
+bool DeviceFile::Write(std::span<const std::uint8_t> bytes)
+{
+    if (handle_ == kNoHandle) return false;
+    const HANDLE h = Native(handle_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeviceWriteLimitMs());
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
+        const auto written = WriteWithin(h, bytes.data() + done, chunk, deadline);
+        if (!written || *written < chunk) {
+            // The port keeps an error state after a failed or short write;
+            // clear it, so the rest (or whoever writes next) gets through.
+            DWORD errors = 0;
+            ::ClearCommError(h, &errors, nullptr);
+            if (!written || *written == 0) return false;
+        }
+        done += *written;
+    }
+    return true;
+}
+
+void DeviceFile::Close()
+{
+    if (handle_ != kNoHandle) ::CloseHandle(Native(handle_));
+    handle_ = kNoHandle;
+}
+
+} // namespace platform

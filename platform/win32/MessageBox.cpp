@@ -1,0 +1,33 @@
+#include "platform/MessageBox.h"
+
+#include "../common/Backend.h"
+
+#include <string>
+#include <windows.h>
+
+namespace platform {
+
+// Windows always has a desktop to show a box on.
+bool DisplayAvailable() { return true; }
+
+void* GuiEntryPoint(std::string_view, std::string* error)
+{
+    if (error) *error = "this build has no dialog window yet";
+    return nullptr;
+}
+
+void backend::ShowSystemMessageBox(std::string_view text, std::string_view caption, MessageIcon icon)
+{
+    UINT symbol = 0;
+    switch (icon) {
+    case MessageIcon::Information: symbol = MB_ICONINFORMATION; break;
+    case MessageIcon::Warning: symbol = MB_ICONWARNING; break;
+    case MessageIcon::Error: symbol = MB_ICONERROR; break;
+    case MessageIcon::None: break;
+    }
+    // The views need not end in a NUL; the system's strings must.
+    const std::string body(text), title(caption);
+    ::MessageBoxA(nullptr, body.c_str(), title.c_str(), MB_OK | symbol | MB_TASKMODAL);
+}
+
+} // namespace platform

@@ -1,0 +1,186 @@
+// Printer objects are the spooler's own, reached through winspool.
+#include "platform/Printers.h"
+
+#include "platform/Process.h"
+#include "platform/WideText.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+#include <windows.h>
+#include <winspool.h>
+
+namespace platform {
+namespace {
+
+HANDLE Native(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+std::string Text(const char* s) { return s ? s : ""; }
+
+// One GetPrinterA level into a buffer of its own size.
+std::vector<BYTE> PrinterLevel(NativeHandle h, DWORD level)
+{
+    std::vector<BYTE> buffer;
+    if (h == kNoHandle) return buffer;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        DWORD needed = 0;
+        if (::GetPrinterA(Native(h), level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed) &&
+            !buffer.empty())
+            return buffer;
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
+        buffer.assign(needed, 0);
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<Printer> Printer::Open(std::string_view name, std::uint32_t desiredAccess)
+{
+    // An empty name would open the print server, not a printer.
+    if (name.empty()) return std::nullopt;
+    std::string printerName(name);
+    PRINTER_DEFAULTSA defaults {nullptr, nullptr, desiredAccess};
+    HANDLE h = nullptr;
+    if (!::OpenPrinterA(printerName.data(), &h, &defaults)) return std::nullopt;
+    return Printer(std::move(printerName), desiredAccess, reinterpret_cast<NativeHandle>(h));
+}
+
+Printer::Printer(Printer&& other) noexcept
+    : name_(std::move(other.name_)), access_(other.access_), handle_(other.handle_), queriedSize_(other.queriedSize_)
+{
+    other.handle_ = kNoHandle;
+    other.queriedSize_ = 0;
+}
+
+Printer& Printer::operator=(Printer&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_ != kNoHandle) ::ClosePrinter(Native(handle_));
+        name_ = std::move(other.name_);
+        access_ = other.access_;
+        handle_ = other.handle_;
+        queriedSize_ = other.queriedSize_;
+        other.handle_ = kNoHandle;
+        other.queriedSize_ = 0;
+    }
+    return *this;
+}
+
+Printer::~Printer()
+{
+    if (handle_ != kNoHandle) ::ClosePrinter(Native(handle_));
+}
+
+std::optional<PrinterInfo5> Printer::GetInfo5() const
+{
+    const auto buffer = PrinterLevel(handle_, 5);
+    if (buffer.empty()) return std::nullopt;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_5A*>(buffer.data());
+    return PrinterInfo5 {Text(info->pPrinterName), Text(info->pPortName), info->Attributes};
+}
+
+std::optional<PrinterInfo2> Printer::GetInfo2() const
+{
+    const auto buffer = PrinterLevel(handle_, 2);
+    if (buffer.empty()) return std::nullopt;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    return PrinterInfo2 {Text(info->pPrinterName), Text(info->pPortName), Text(info->pDriverName), info->Attributes};
+}
+
+bool Printer::SetInfo5(const PrinterInfo5& info) const
+{
+    if ((access_ & PRINTER_ALL_ACCESS) != PRINTER_ALL_ACCESS) return false;
+    // The printer's own level 5 with the attributes changed: names, port
+    // and time-outs stay as the spooler has them.
+    auto buffer = PrinterLevel(handle_, 5);
+    if (buffer.empty()) return false;
+    auto* current = reinterpret_cast<PRINTER_INFO_5A*>(buffer.data());
+    current->Attributes = info.attributes;
+    return ::SetPrinterA(Native(handle_), 5, buffer.data(), 0) != FALSE;
+}
+
+std::string Printer::DriverModule() const
+{
+    if (handle_ == kNoHandle) return {};
+    std::vector<BYTE> buffer;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        DWORD needed = 0;
+        if (::GetPrinterDriverA(Native(handle_), nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                &needed) &&
+            !buffer.empty()) {
+            const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
+            return info->pDriverPath ? ExtractFileName(info->pDriverPath) : std::string();
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
+        buffer.assign(needed, 0);
+    }
+    return {};
+}
+
+namespace {
+
+// The system's DocumentProperties for either layout.
+LONG SystemDocumentProperties(HANDLE printer, std::string& deviceName, DEVMODEA* out, DEVMODEA* in, DWORD mode)
+{
+    return ::DocumentPropertiesA(nullptr, printer, deviceName.data(), out, in, mode);
+}
+
+LONG SystemDocumentProperties(HANDLE printer, std::u16string& deviceName, DEVMODEW* out, DEVMODEW* in, DWORD mode)
+{
+    // Both sides hold UTF-16 code units.
+    std::wstring name(deviceName.begin(), deviceName.end());
+    return ::DocumentPropertiesW(nullptr, printer, name.data(), out, in, mode);
+}
+
+} // namespace
+
+template <typename Char>
+long Printer::Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out, const DevModeT<Char>* in,
+                         std::uint32_t mode) const
+{
+    using DevMode = DevModeT<Char>;
+    if (handle_ == kNoHandle) return -1;
+    const HANDLE h = Native(handle_);
+    std::basic_string<Char> name(deviceName);
+    // The system takes the input record as writable; it is ours to keep
+    // as the caller gave it.
+    auto* input = const_cast<DevMode*>(in);
+
+    if ((mode & DM_OUT_BUFFER) == 0) {
+        const LONG answer = SystemDocumentProperties(h, name, nullptr, (mode & DM_IN_BUFFER) ? input : nullptr, mode);
+        if (mode == 0) queriedSize_ = answer > 0 ? static_cast<std::size_t>(answer) : 0;
+        return answer;
+    }
+    if (!out) return -1;
+    // The caller's buffer holds what the last size query said, and no
+    // more: the record goes into one of our own, sized by a fresh query,
+    // and is copied only when it fits.
+    const LONG size = SystemDocumentProperties(h, name, nullptr, nullptr, 0);
+    if (size < static_cast<LONG>(sizeof(DevMode))) return -1;
+    if (static_cast<std::size_t>(size) > queriedSize_) return -1;
+    auto record = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(size));
+    std::memset(record.get(), 0, static_cast<std::size_t>(size));
+    auto* own = reinterpret_cast<DevMode*>(record.get());
+    const LONG answer = SystemDocumentProperties(h, name, own, (mode & DM_IN_BUFFER) ? input : nullptr, mode);
+    if (answer < 0) return answer;
+    // The record as the driver sized it, never past what was asked for.
+    const std::size_t filled = std::min(std::size_t(own->dmSize) + own->dmDriverExtra, std::size_t(size));
+    std::memcpy(out, record.get(), filled);
+    return answer;
+}
+
+long Printer::DocumentPropertiesA(const char* deviceName, DEVMODEA* out, const DEVMODEA* in, std::uint32_t mode) const
+{
+    return Properties<char>(deviceName ? std::string_view(deviceName) : std::string_view(name_), out, in, mode);
+}
+
+long Printer::DocumentPropertiesW(const char16_t* deviceName, DEVMODEW* out, const DEVMODEW* in,
+                                  std::uint32_t mode) const
+{
+    const std::u16string name = deviceName ? std::u16string(deviceName) : NarrowToWide(name_);
+    return Properties<char16_t>(name, out, in, mode);
+}
+
+} // namespace platform
