@@ -147,9 +147,18 @@ Replaced ReplaceWhole(const std::wstring& path, HANDLE old, std::string_view con
     }
     t.Reset();
     if (!::ReplaceFileW(path.c_str(), tmp.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
-        const DWORD why = ::GetLastError();
+        if (::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+            // The old file is gone already and the new text is only in the
+            // temporary file: give it the name, or keep it for the next try.
+            if (::MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return Replaced::Done;
+            return Replaced::Failed;
+        }
+        // Both files kept their names (the old one may be held without
+        // leave to delete it, or lie in a directory we may not write): the
+        // old file is as it was and can still be written in place.
         ::DeleteFileW(tmp.c_str());
-        return why == ERROR_ACCESS_DENIED ? Replaced::NotPossible : Replaced::Failed;
+        return Replaced::NotPossible;
     }
     return Replaced::Done;
 }
