@@ -24,6 +24,8 @@ static_assert(offsetof(DEVMODEW, dmPanningHeight) == offsetof(platform::DEVMODEW
 
 using namespace velkit;
 
+static_assert(kNameField == VELKIT_NAME_MAX + 1, "the public header states the name bound");
+
 namespace {
 
 // Names that fit their 256-byte fields with the terminating NUL.
@@ -168,18 +170,19 @@ std::uint32_t LowestBitNumber(std::uint8_t bits)
 
 } // namespace
 
-VELKIT_API VelkitHandle* Velkit_OpenA(int32_t /*reserved*/, const char* printerName)
+VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenA(int32_t /*reserved*/, const char* printerName)
 {
     return Open(printerName ? std::string_view(printerName) : std::string_view(), false, nullptr);
 }
 
-VELKIT_API VelkitHandle* Velkit_OpenW(int32_t /*reserved*/, const VELKIT_WCHAR* printerName)
+VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenW(int32_t /*reserved*/, const VELKIT_WCHAR* printerName)
 {
-    const std::string name = printerName ? platform::WideToNarrow(printerName) : std::string();
-    return Open(name, true, printerName);
+    const std::u16string wide = platform::Utf16Copy(printerName);
+    const std::string name = printerName ? platform::WideToNarrow(wide) : std::string();
+    return Open(name, true, printerName ? wide.c_str() : nullptr);
 }
 
-VELKIT_API int32_t Velkit_Close(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_Close(VelkitHandle* handle)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (handle->currentMode != handle->initialMode) SetMode(handle, handle->initialMode);
@@ -191,7 +194,7 @@ VELKIT_API int32_t Velkit_Close(VelkitHandle* handle)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_DriverVersion(VelkitHandle* handle, uint16_t* version)
+VELKIT_API int32_t VELKIT_CALL Velkit_DriverVersion(VelkitHandle* handle, uint16_t* version)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->settings || !version) return VELTO_INVALID_PARAMETER;
@@ -200,17 +203,17 @@ VELKIT_API int32_t Velkit_DriverVersion(VelkitHandle* handle, uint16_t* version)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_DocAttachA(VelkitHandle* handle, HDC dc, DEVMODEA* settings)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocAttachA(VelkitHandle* handle, HDC dc, DEVMODEA* settings)
 {
     return DocAttach(handle, dc, settings);
 }
 
-VELKIT_API int32_t Velkit_DocAttachW(VelkitHandle* handle, HDC dc, DEVMODEW* settings)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocAttachW(VelkitHandle* handle, HDC dc, DEVMODEW* settings)
 {
     return DocAttach(handle, dc, settings);
 }
 
-VELKIT_API int32_t Velkit_DocDetach(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocDetach(VelkitHandle* handle)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_ERROR_DOCNOTATTACHED;
@@ -221,9 +224,12 @@ VELKIT_API int32_t Velkit_DocDetach(VelkitHandle* handle)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PrinterSetMode(VelkitHandle* handle, int32_t mode) { return SetMode(handle, mode); }
+VELKIT_API int32_t VELKIT_CALL Velkit_PrinterSetMode(VelkitHandle* handle, int32_t mode)
+{
+    return SetMode(handle, mode);
+}
 
-VELKIT_API int32_t Velkit_PrinterGetMode(VelkitHandle* handle, int32_t* mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PrinterGetMode(VelkitHandle* handle, int32_t* mode)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!mode) return VELTO_INVALID_PARAMETER;
@@ -231,7 +237,7 @@ VELKIT_API int32_t Velkit_PrinterGetMode(VelkitHandle* handle, int32_t* mode)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PrinterGetHardware(VelkitHandle* handle, uint32_t* flags)
+VELKIT_API int32_t VELKIT_CALL Velkit_PrinterGetHardware(VelkitHandle* handle, uint32_t* flags)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!flags) return VELTO_INVALID_PARAMETER;
@@ -251,7 +257,7 @@ VELKIT_API int32_t Velkit_PrinterGetHardware(VelkitHandle* handle, uint32_t* fla
     return r;
 }
 
-VELKIT_API int32_t Velkit_PrinterStatus(VelkitHandle* handle, uint32_t* status)
+VELKIT_API int32_t VELKIT_CALL Velkit_PrinterStatus(VelkitHandle* handle, uint32_t* status)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!IsBound(handle)) return VELTO_ERROR_PRINTERNOTFOUND;
@@ -277,16 +283,19 @@ VELKIT_API int32_t Velkit_PrinterStatus(VelkitHandle* handle, uint32_t* status)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API HDC Velkit_CreateDCA(const char* printerName, const DEVMODEA* settings)
+VELKIT_API HDC VELKIT_CALL Velkit_CreateDCA(const char* printerName, const DEVMODEA* settings)
 {
     if (!printerName) return nullptr;
     return platform::CreateDCA(printerName, reinterpret_cast<const platform::DEVMODEA*>(settings));
 }
 
-VELKIT_API HDC Velkit_CreateDCW(const VELKIT_WCHAR* printerName, const DEVMODEW* settings)
+VELKIT_API HDC VELKIT_CALL Velkit_CreateDCW(const VELKIT_WCHAR* printerName, const DEVMODEW* settings)
 {
     if (!printerName) return nullptr;
-    return platform::CreateDCW(printerName, reinterpret_cast<const platform::DEVMODEW*>(settings));
+    return platform::CreateDCW(platform::Utf16Copy(printerName), reinterpret_cast<const platform::DEVMODEW*>(settings));
 }
 
-VELKIT_API int32_t Velkit_DeleteDC(HDC dc) { return platform::DeleteDC(static_cast<platform::HDC>(dc)) ? 1 : 0; }
+VELKIT_API int32_t VELKIT_CALL Velkit_DeleteDC(HDC dc)
+{
+    return platform::DeleteDC(static_cast<platform::HDC>(dc)) ? 1 : 0;
+}

@@ -11,6 +11,18 @@ namespace platform {
 std::string WideToNarrow(std::u16string_view wide);
 std::u16string NarrowToWide(std::string_view narrow);
 
+// A NUL-terminated UTF-16 string whose code units have another 16-bit type
+// (the system's wide characters, where they are 16 bits), as char16_t.
+template <typename Unit>
+    requires(sizeof(Unit) == sizeof(char16_t))
+std::u16string Utf16Copy(const Unit* s)
+{
+    std::u16string r;
+    if (s)
+        for (; *s; ++s) r.push_back(static_cast<char16_t>(*s));
+    return r;
+}
+
 // Length of a NUL-terminated wide string.
 inline std::size_t WideLength(const char16_t* s) { return std::char_traits<char16_t>::length(s); }
 
