@@ -144,7 +144,7 @@ Ports& AllPorts()
 
 } // namespace
 
-std::uint8_t DlPortReadPortUchar(std::uint32_t port)
+DLPORTIO_API std::uint8_t DLPORTIO_CALL DlPortReadPortUchar(std::uint32_t port)
 {
     int reg = 0;
     Port* p = AllPorts().Lookup(port, &reg);
@@ -155,7 +155,7 @@ std::uint8_t DlPortReadPortUchar(std::uint32_t port)
     return value;
 }
 
-void DlPortWritePortUchar(std::uint32_t port, std::uint8_t value)
+DLPORTIO_API void DLPORTIO_CALL DlPortWritePortUchar(std::uint32_t port, std::uint8_t value)
 {
     int reg = 0;
     Port* p = AllPorts().Lookup(port, &reg);

@@ -130,7 +130,7 @@ ScorpaBool TransImageFile(int32_t x, int32_t y, const char* tbmp)
 
 extern "C" {
 
-ScorpaBool SCSIOpen(void)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIOpen(void)
 {
     return Guard([] {
         Printer->OnStatus = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnStatus(s, i, stop); };
@@ -139,28 +139,43 @@ ScorpaBool SCSIOpen(void)
     });
 }
 
-void SCSIClose(void) { Printer->Close(); }
+SCORPA_API void SCORPA_CALL SCSIClose(void) { Printer->Close(); }
 
-ScorpaBool SCSIReset(void) { return Guard([] { return Printer->Reset(); }); }
-ScorpaBool SCSIPrintStart(void) { return Guard([] { return Printer->PrintStart(); }); }
-ScorpaBool SCSIFlipTurn(void) { return Guard([] { return Printer->FlipTurn(); }); }
-ScorpaBool SCSIRotateDefault(void) { return Guard([] { return Printer->RotateDefault(); }); }
-ScorpaBool SCSIRotate90(void) { return Guard([] { return Printer->Rotate90(); }); }
-ScorpaBool SCSIRotate270(void) { return Guard([] { return Printer->Rotate270(); }); }
-ScorpaBool SCSISetOverlayImageArea(void) { return Guard([] { return Printer->SetOverlayImageArea(); }); }
-ScorpaBool SCSISetOverlayFullArea(void) { return Guard([] { return Printer->SetOverlayFullArea(); }); }
-ScorpaBool SCSISetOverlayClear(void) { return Guard([] { return Printer->SetOverlayClear(); }); }
-ScorpaBool SCSISetOverlayImageText(void) { return Guard([] { return Printer->SetOverlayImageText(); }); }
-ScorpaBool SCSISetOverlayNotArea(TScorpaRect OffRect) { return Guard([&] { return Printer->SetOverlayNotArea(OffRect); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIReset(void) { return Guard([] { return Printer->Reset(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIPrintStart(void) { return Guard([] { return Printer->PrintStart(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIFlipTurn(void) { return Guard([] { return Printer->FlipTurn(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRotateDefault(void) { return Guard([] { return Printer->RotateDefault(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRotate90(void) { return Guard([] { return Printer->Rotate90(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRotate270(void) { return Guard([] { return Printer->Rotate270(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetOverlayImageArea(void)
+{
+    return Guard([] { return Printer->SetOverlayImageArea(); });
+}
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetOverlayFullArea(void)
+{
+    return Guard([] { return Printer->SetOverlayFullArea(); });
+}
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetOverlayClear(void)
+{
+    return Guard([] { return Printer->SetOverlayClear(); });
+}
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetOverlayImageText(void)
+{
+    return Guard([] { return Printer->SetOverlayImageText(); });
+}
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetOverlayNotArea(TScorpaRect OffRect)
+{
+    return Guard([&] { return Printer->SetOverlayNotArea(OffRect); });
+}
 
-void SCSISetParallelMode(ScorpaBool bset) { Printer->SetParallelMode(bset != 0); }
+SCORPA_API void SCORPA_CALL SCSISetParallelMode(ScorpaBool bset) { Printer->SetParallelMode(bset != 0); }
 
-ScorpaBool SCSITransEncodeData(int32_t nTrackNo, const char* pData)
+SCORPA_API ScorpaBool SCORPA_CALL SCSITransEncodeData(int32_t nTrackNo, const char* pData)
 {
     return Guard([&] { return Printer->TransEncodeData(nTrackNo, pData ? std::string(pData) : std::string()); });
 }
 
-ScorpaBool SCSIReadEncode(int32_t nTrackNo, char* pData)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIReadEncode(int32_t nTrackNo, char* pData)
 {
     return Guard([&] {
         const int tracks[1] = {nTrackNo};
@@ -171,35 +186,45 @@ ScorpaBool SCSIReadEncode(int32_t nTrackNo, char* pData)
     });
 }
 
-ScorpaBool SCSIEject(void) { return Guard([] { return Printer->Eject(); }); }
-ScorpaBool SCSIErrorEject(void) { return Guard([] { return Printer->ErrorEject(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIEject(void) { return Guard([] { return Printer->Eject(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIErrorEject(void) { return Guard([] { return Printer->ErrorEject(); }); }
 
-ScorpaBool SCSISetMemoryMode(TVeltoMemoryMode mValue) { return Guard([&] { return Printer->SetMemoryMode(mValue); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetMemoryMode(TVeltoMemoryMode mValue)
+{
+    return Guard([&] { return Printer->SetMemoryMode(mValue); });
+}
 
-ScorpaBool SCSITransMonoImage(int32_t x, int32_t y, const char* tbmp) { return TransImageFile<false>(x, y, tbmp); }
-ScorpaBool SCSITransColorImage(int32_t x, int32_t y, const char* tbmp) { return TransImageFile<true>(x, y, tbmp); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSITransMonoImage(int32_t x, int32_t y, const char* tbmp)
+{
+    return TransImageFile<false>(x, y, tbmp);
+}
+SCORPA_API ScorpaBool SCORPA_CALL SCSITransColorImage(int32_t x, int32_t y, const char* tbmp)
+{
+    return TransImageFile<true>(x, y, tbmp);
+}
 
-ScorpaBool SCSIPrinterInfo(TVeltoSystemInfo* sr)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIPrinterInfo(TVeltoSystemInfo* sr)
 {
     if (sr) std::memcpy(sr, &Printer->PrinterInfo(), sizeof(TVeltoSystemInfo));
     Printer->Close();
     return 1;
 }
 
-ScorpaBool SCSIGetProductName(char* pName)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIGetProductName(char* pName)
 {
     CopyText(Printer->ProductName(), pName, SCORPA_PRODUCT_NAME_SIZE);
     return B(Printer->ProductName().empty());
 }
 
-ScorpaBool SCSISetRFProc(void) { return Guard([] { return Printer->SetICEncodeArea(); }); }
-ScorpaBool SCSIRFEject(void) { return Guard([] { return Printer->RFEject(); }); }
-ScorpaBool SCSIRFErrEject(void) { return Guard([] { return Printer->RFErrorEject(); }); }
-ScorpaBool SCSIRFFeedOut(void) { return Guard([] { return Printer->CardFeedOut(); }); }
-ScorpaBool SCSISetHologram(void) { return Guard([] { return Printer->SetHologram(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetRFProc(void) { return Guard([] { return Printer->SetICEncodeArea(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRFEject(void) { return Guard([] { return Printer->RFEject(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRFErrEject(void) { return Guard([] { return Printer->RFErrorEject(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRFFeedOut(void) { return Guard([] { return Printer->CardFeedOut(); }); }
+SCORPA_API ScorpaBool SCORPA_CALL SCSISetHologram(void) { return Guard([] { return Printer->SetHologram(); }); }
 
-ScorpaBool SCSIRFText(const char* pText, int32_t nLeft, int32_t nTop, const char* pFontName, int32_t nFontSize,
-                      int32_t nFontColor, int32_t nFontStyle, ScorpaBool bRot, int32_t nAlign)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIRFText(const char* pText, int32_t nLeft, int32_t nTop, const char* pFontName,
+                                             int32_t nFontSize, int32_t nFontColor, int32_t nFontStyle,
+                                             ScorpaBool bRot, int32_t nAlign)
 {
     return Guard([&] {
         TFontSpec font;
@@ -216,7 +241,7 @@ ScorpaBool SCSIRFText(const char* pText, int32_t nLeft, int32_t nTop, const char
     });
 }
 
-ScorpaBool SCSIICContact(const char* Com)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIICContact(const char* Com)
 {
     return Guard([&] {
         cpic->Port = Com ? Com : "";
@@ -226,9 +251,9 @@ ScorpaBool SCSIICContact(const char* Com)
     });
 }
 
-void SCSIICRelease(void) { cpic->Device.Close(); }
+SCORPA_API void SCORPA_CALL SCSIICRelease(void) { cpic->Device.Close(); }
 
-ScorpaBool SCSIICLocate(void)
+SCORPA_API ScorpaBool SCORPA_CALL SCSIICLocate(void)
 {
     if (!SCSISetRFProc()) return 0;
     if (!SCSIFlipTurn()) return 0;

@@ -235,52 +235,52 @@ void CloseEncoderModules(VelkitHandle* h)
 
 // HID
 
-VELKIT_API int32_t Velkit_HID24_Open(VelkitHandle* handle, int32_t port, int32_t speed)
+VELKIT_API int32_t VELKIT_CALL Velkit_HID24_Open(VelkitHandle* handle, int32_t port, int32_t speed)
 {
     return Open<HidModuleRecord>(handle, port, speed);
 }
 
-VELKIT_API int32_t Velkit_HID24_Close(VelkitHandle* handle) { return Close<HidModuleRecord>(handle); }
+VELKIT_API int32_t VELKIT_CALL Velkit_HID24_Close(VelkitHandle* handle) { return Close<HidModuleRecord>(handle); }
 
-VELKIT_API int32_t Velkit_HID24_Reset(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_HID24_Reset(VelkitHandle* handle)
 {
     HidModuleRecord* r = nullptr;
     if (const std::int32_t c = Ready(handle, r, &HidModuleRecord::Reset, {}); c != VELTO_SUCCESS) return c;
     return HidResult(r->Reset(r->port, r->speed));
 }
 
-VELKIT_API int32_t Velkit_HID24_GetFirmwareVersion(VelkitHandle* handle, void* buffer)
+VELKIT_API int32_t VELKIT_CALL Velkit_HID24_GetFirmwareVersion(VelkitHandle* handle, void* buffer)
 {
     return HidBuffer(handle, &HidModuleRecord::GetFirmwareVer, buffer);
 }
 
-VELKIT_API int32_t Velkit_HID24_Read(VelkitHandle* handle, void* buffer)
+VELKIT_API int32_t VELKIT_CALL Velkit_HID24_Read(VelkitHandle* handle, void* buffer)
 {
     return HidBuffer(handle, &HidModuleRecord::ReadDataHID, buffer);
 }
 
-VELKIT_API int32_t Velkit_HID24_Read26Bits(VelkitHandle* handle, void* buffer)
+VELKIT_API int32_t VELKIT_CALL Velkit_HID24_Read26Bits(VelkitHandle* handle, void* buffer)
 {
     return HidBuffer(handle, &HidModuleRecord::Read26BitsDataHID, buffer);
 }
 
 // Mifare
 
-VELKIT_API int32_t Velkit_Mifare24_Open(VelkitHandle* handle, int32_t port, int32_t speed)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Open(VelkitHandle* handle, int32_t port, int32_t speed)
 {
     return Open<MifareModuleRecord>(handle, port, speed);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Close(VelkitHandle* handle) { return Close<MifareModuleRecord>(handle); }
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Close(VelkitHandle* handle) { return Close<MifareModuleRecord>(handle); }
 
-VELKIT_API int32_t Velkit_Mifare24_Reset(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Reset(VelkitHandle* handle)
 {
     MifareModuleRecord* r = nullptr;
     if (const std::int32_t c = Ready(handle, r, &MifareModuleRecord::ResetMifare, {}); c != VELTO_SUCCESS) return c;
     return MifareResult(r->ResetMifare(r->port, r->speed));
 }
 
-VELKIT_API int32_t Velkit_Mifare24_GetCardID(VelkitHandle* handle, void* a, void* b)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_GetCardID(VelkitHandle* handle, void* a, void* b)
 {
     MifareModuleRecord* r = nullptr;
     if (const std::int32_t c = Ready(handle, r, &MifareModuleRecord::GetMifareCardID, {a, b}); c != VELTO_SUCCESS)
@@ -288,7 +288,7 @@ VELKIT_API int32_t Velkit_Mifare24_GetCardID(VelkitHandle* handle, void* a, void
     return MifareResult(r->GetMifareCardID(r->port, r->speed, b, a));
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Logon(VelkitHandle* handle, void* a, int32_t b, int32_t c, void* d)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Logon(VelkitHandle* handle, void* a, int32_t b, int32_t c, void* d)
 {
     MifareModuleRecord* r = nullptr;
     if (const std::int32_t code = Ready(handle, r, &MifareModuleRecord::LogonMifare, {a, d}); code != VELTO_SUCCESS)
@@ -296,51 +296,51 @@ VELKIT_API int32_t Velkit_Mifare24_Logon(VelkitHandle* handle, void* a, int32_t 
     return MifareResult(r->LogonMifare(r->port, r->speed, d, a, b, c));
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Read(VelkitHandle* handle, void* a, int32_t b, void* c)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Read(VelkitHandle* handle, void* a, int32_t b, void* c)
 {
     return MifarePPI(handle, &MifareModuleRecord::ReadMifare, a, b, c);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Write(VelkitHandle* handle, void* a, int32_t b, void* c)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Write(VelkitHandle* handle, void* a, int32_t b, void* c)
 {
     return MifarePPI(handle, &MifareModuleRecord::WriteMifare, a, b, c);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_ReadValue(VelkitHandle* handle, void* a, int32_t b, void* c)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_ReadValue(VelkitHandle* handle, void* a, int32_t b, void* c)
 {
     return MifarePPI(handle, &MifareModuleRecord::ReadValueMifare, a, b, c);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_WriteValue(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_WriteValue(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
 {
     return MifarePIIP(handle, &MifareModuleRecord::WriteValueMifare, a, b, c, d);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Increment(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Increment(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
 {
     return MifarePIIP(handle, &MifareModuleRecord::IncrementMifare, a, b, c, d);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Decrement(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Decrement(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
 {
     return MifarePIIP(handle, &MifareModuleRecord::DecrementMifare, a, b, c, d);
 }
 
-VELKIT_API int32_t Velkit_Mifare24_Copy(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
+VELKIT_API int32_t VELKIT_CALL Velkit_Mifare24_Copy(VelkitHandle* handle, int32_t a, int32_t b, void* c, void* d)
 {
     return MifarePIIP(handle, &MifareModuleRecord::CopyMifare, a, b, c, d);
 }
 
 // iCLASS
 
-VELKIT_API int32_t Velkit_ICLASS24_Open(VelkitHandle* handle, int32_t port, int32_t speed)
+VELKIT_API int32_t VELKIT_CALL Velkit_ICLASS24_Open(VelkitHandle* handle, int32_t port, int32_t speed)
 {
     return Open<IclassModuleRecord>(handle, port, speed);
 }
 
-VELKIT_API int32_t Velkit_ICLASS24_Close(VelkitHandle* handle) { return Close<IclassModuleRecord>(handle); }
+VELKIT_API int32_t VELKIT_CALL Velkit_ICLASS24_Close(VelkitHandle* handle) { return Close<IclassModuleRecord>(handle); }
 
-VELKIT_API int32_t Velkit_ICLASS24_SendCommand(VelkitHandle* handle, void* a, void* b, void* c, void* d)
+VELKIT_API int32_t VELKIT_CALL Velkit_ICLASS24_SendCommand(VelkitHandle* handle, void* a, void* b, void* c, void* d)
 {
     IclassModuleRecord* r = nullptr;
     if (const std::int32_t code = Ready(handle, r, &IclassModuleRecord::SendIClassCommand, {a, b, c, d});
@@ -349,7 +349,8 @@ VELKIT_API int32_t Velkit_ICLASS24_SendCommand(VelkitHandle* handle, void* a, vo
     return IclassResult(r->SendIClassCommand(r->port, r->speed, a, b, c, d));
 }
 
-VELKIT_API int32_t Velkit_ICLASS24_GenerateLoadKeyAndCheckSum(VelkitHandle* handle, int32_t a, void* b, void* c,
+VELKIT_API int32_t VELKIT_CALL Velkit_ICLASS24_GenerateLoadKeyAndCheckSum(VelkitHandle* handle, int32_t a, void* b,
+                                                                          void* c,
                                                               void* d, void* e, void* f)
 {
     IclassModuleRecord* r = nullptr;
@@ -362,12 +363,12 @@ VELKIT_API int32_t Velkit_ICLASS24_GenerateLoadKeyAndCheckSum(VelkitHandle* hand
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_ICLASS24_EncryptDes(VelkitHandle* handle, void* a, void* b, void* c)
+VELKIT_API int32_t VELKIT_CALL Velkit_ICLASS24_EncryptDes(VelkitHandle* handle, void* a, void* b, void* c)
 {
     return Des(handle, &IclassModuleRecord::EncryptDes, a, b, c);
 }
 
-VELKIT_API int32_t Velkit_ICLASS24_DecryptDes(VelkitHandle* handle, void* a, void* b, void* c)
+VELKIT_API int32_t VELKIT_CALL Velkit_ICLASS24_DecryptDes(VelkitHandle* handle, void* a, void* b, void* c)
 {
     return Des(handle, &IclassModuleRecord::DecryptDes, a, b, c);
 }

@@ -76,6 +76,10 @@ constexpr std::int32_t kCardWaitLimit = 45;
 constexpr std::int32_t kMagneticWaitLimit = 20;
 constexpr std::size_t kContactReplySize = 512;
 
+// The bounds the public header states are these.
+static_assert(kMagneticDataCapacity == VELKIT_MG_WRITE_MAX && kArbitraryDataCapacity == VELKIT_MG_ARBITRARY_MAX);
+static_assert(kContactReplySize == VELKIT_IC_CONTACTS_REPLY);
+
 std::int32_t BoundCheck(const VelkitHandle* h)
 {
     return IsBound(h) ? VELTO_SUCCESS : VELTO_ERROR_PRINTERNOTFOUND;
@@ -127,7 +131,7 @@ std::int32_t Complete(VelkitHandle* h, void* reply, std::size_t capacity, std::i
 
 } // namespace
 
-VELKIT_API int32_t Velkit_EncodeICPosition(VelkitHandle* handle, int32_t selector, int32_t* position)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICPosition(VelkitHandle* handle, int32_t selector, int32_t* position)
 {
     if (!position) return VELTO_INVALID_PARAMETER;
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
@@ -152,14 +156,14 @@ VELKIT_API int32_t Velkit_EncodeICPosition(VelkitHandle* handle, int32_t selecto
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_EncodeICRequest(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICRequest(VelkitHandle* handle)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_ERROR_DOCNOTATTACHED;
     return SeriesEscape(handle, kEscapeEncodeRequest, 0, nullptr) ? VELTO_SUCCESS : VELTO_ERROR_WINDOWSERROR;
 }
 
-VELKIT_API int32_t Velkit_EncodeICTransfer(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICTransfer(VelkitHandle* handle)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
@@ -168,7 +172,7 @@ VELKIT_API int32_t Velkit_EncodeICTransfer(VelkitHandle* handle)
     return DispatchCardToEncoder(handle);
 }
 
-VELKIT_API int32_t Velkit_EncodeICWait(VelkitHandle* handle)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICWait(VelkitHandle* handle)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
@@ -178,7 +182,7 @@ VELKIT_API int32_t Velkit_EncodeICWait(VelkitHandle* handle)
     return VELTO_ERROR_PRINTER;
 }
 
-VELKIT_API int32_t Velkit_EncodeICEject(VelkitHandle* handle, int32_t code)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICEject(VelkitHandle* handle, int32_t code)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
@@ -188,7 +192,7 @@ VELKIT_API int32_t Velkit_EncodeICEject(VelkitHandle* handle, int32_t code)
     return r;
 }
 
-VELKIT_API int32_t Velkit_EncodeICTransmit(VelkitHandle* handle, int32_t length, const void* data)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICTransmit(VelkitHandle* handle, int32_t length, const void* data)
 {
     if (!handle) return VELTO_INVALID_DEVICEHANDLE;
     if (length == 0 || !data) return VELTO_INVALID_PARAMETER;
@@ -197,7 +201,7 @@ VELKIT_API int32_t Velkit_EncodeICTransmit(VelkitHandle* handle, int32_t length,
     return DispatchICTransmit(handle, length, data);
 }
 
-VELKIT_API int32_t Velkit_EncodeICStatus(VelkitHandle* handle, int32_t* ready, int32_t* length)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICStatus(VelkitHandle* handle, int32_t* ready, int32_t* length)
 {
     if (!handle) return VELTO_INVALID_DEVICEHANDLE;
     if (!ready || !length) return VELTO_INVALID_PARAMETER;
@@ -206,7 +210,7 @@ VELKIT_API int32_t Velkit_EncodeICStatus(VelkitHandle* handle, int32_t* ready, i
     return DispatchICStatus(handle, ready, length);
 }
 
-VELKIT_API int32_t Velkit_EncodeICReceive(VelkitHandle* handle, int32_t length, void* buffer)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICReceive(VelkitHandle* handle, int32_t length, void* buffer)
 {
     if (!handle) return VELTO_INVALID_DEVICEHANDLE;
     if (length == 0 || !buffer) return VELTO_INVALID_PARAMETER;
@@ -215,7 +219,7 @@ VELKIT_API int32_t Velkit_EncodeICReceive(VelkitHandle* handle, int32_t length, 
     return DispatchICReceive(handle, length, buffer);
 }
 
-VELKIT_API int32_t Velkit_EncodeICMoveContacts(VelkitHandle* handle, int32_t position)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICMoveContacts(VelkitHandle* handle, int32_t position)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (position != 0 && position != 1) return VELTO_INVALID_PARAMETER;
@@ -227,12 +231,13 @@ VELKIT_API int32_t Velkit_EncodeICMoveContacts(VelkitHandle* handle, int32_t pos
     return Complete(handle, reply, sizeof reply, 5);
 }
 
-VELKIT_API int32_t Velkit_EncodeICComplete(VelkitHandle* handle, void* reply, int32_t seconds)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICComplete(VelkitHandle* handle, void* reply, int32_t seconds)
 {
     return Complete(handle, reply, 0, seconds);
 }
 
-VELKIT_API int32_t Velkit_EncodeMGWrite(VelkitHandle* handle, int32_t track, int32_t length, const char* data)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGWrite(VelkitHandle* handle, int32_t track, int32_t length,
+                                                    const char* data)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_INVALID_DEVICECONTEXT;
@@ -243,7 +248,7 @@ VELKIT_API int32_t Velkit_EncodeMGWrite(VelkitHandle* handle, int32_t track, int
                                                                                           : VELTO_ERROR_WINDOWSERROR;
 }
 
-VELKIT_API int32_t Velkit_EncodeMGWriteArbitrary(VelkitHandle* handle, int32_t p1, int32_t p2, int32_t p3,
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGWriteArbitrary(VelkitHandle* handle, int32_t p1, int32_t p2, int32_t p3,
                                                  int32_t p4, int32_t length, const char* data)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
@@ -257,7 +262,7 @@ VELKIT_API int32_t Velkit_EncodeMGWriteArbitrary(VelkitHandle* handle, int32_t p
     return r > 0 ? VELTO_SUCCESS : VELTO_ERROR_WINDOWSERROR;
 }
 
-VELKIT_API int32_t Velkit_EncodeMGRead(VelkitHandle* handle, int32_t mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGRead(VelkitHandle* handle, int32_t mode)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
@@ -266,14 +271,14 @@ VELKIT_API int32_t Velkit_EncodeMGRead(VelkitHandle* handle, int32_t mode)
     return DispatchMagWait(handle, kMagneticWaitLimit);
 }
 
-VELKIT_API int32_t Velkit_EncodeMGGetTrack(VelkitHandle* handle, intptr_t a, intptr_t b, intptr_t c)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGGetTrack(VelkitHandle* handle, intptr_t a, intptr_t b, intptr_t c)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
     return DispatchMagRead(handle, a, b, c) != VELTO_SUCCESS ? VELTO_ERROR_PRINTER : VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_EncodeMGRelease(VelkitHandle* handle, int32_t code)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGRelease(VelkitHandle* handle, int32_t code)
 {
     if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_INVALID_DEVICECONTEXT;
@@ -283,11 +288,14 @@ VELKIT_API int32_t Velkit_EncodeMGRelease(VelkitHandle* handle, int32_t code)
 }
 
 // The short names.
-VELKIT_API int32_t Velkit_EncodePosition(VelkitHandle* handle, int32_t selector, int32_t* position)
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodePosition(VelkitHandle* handle, int32_t selector, int32_t* position)
 {
     return Velkit_EncodeICPosition(handle, selector, position);
 }
-VELKIT_API int32_t Velkit_EncodeRequest(VelkitHandle* handle) { return Velkit_EncodeICRequest(handle); }
-VELKIT_API int32_t Velkit_EncodeTransfer(VelkitHandle* handle) { return Velkit_EncodeICTransfer(handle); }
-VELKIT_API int32_t Velkit_EncodeWait(VelkitHandle* handle) { return Velkit_EncodeICWait(handle); }
-VELKIT_API int32_t Velkit_EncodeEject(VelkitHandle* handle, int32_t code) { return Velkit_EncodeICEject(handle, code); }
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeRequest(VelkitHandle* handle) { return Velkit_EncodeICRequest(handle); }
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeTransfer(VelkitHandle* handle) { return Velkit_EncodeICTransfer(handle); }
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeWait(VelkitHandle* handle) { return Velkit_EncodeICWait(handle); }
+VELKIT_API int32_t VELKIT_CALL Velkit_EncodeEject(VelkitHandle* handle, int32_t code)
+{
+    return Velkit_EncodeICEject(handle, code);
+}

@@ -185,7 +185,7 @@ bool InRange(std::int32_t v, std::int32_t low, std::int32_t high) { return v >= 
 
 } // namespace
 
-VELKIT_API int32_t Velkit_DocSetDuplex(VelkitHandle* handle, int32_t duplex)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocSetDuplex(VelkitHandle* handle, int32_t duplex)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!InRange(duplex, 0, 1)) return VELTO_INVALID_PARAMETER;
@@ -195,7 +195,7 @@ VELKIT_API int32_t Velkit_DocSetDuplex(VelkitHandle* handle, int32_t duplex)
     });
 }
 
-VELKIT_API int32_t Velkit_DocGetDuplex(VelkitHandle* handle, int32_t* duplex)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocGetDuplex(VelkitHandle* handle, int32_t* duplex)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!duplex) return VELTO_INVALID_PARAMETER;
@@ -204,7 +204,7 @@ VELKIT_API int32_t Velkit_DocGetDuplex(VelkitHandle* handle, int32_t* duplex)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_DocSetCopies(VelkitHandle* handle, int32_t copies)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocSetCopies(VelkitHandle* handle, int32_t copies)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!InRange(copies, 0, 99)) return VELTO_INVALID_PARAMETER;
@@ -216,7 +216,7 @@ VELKIT_API int32_t Velkit_DocSetCopies(VelkitHandle* handle, int32_t copies)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_DocGetCopies(VelkitHandle* handle, int32_t* copies)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocGetCopies(VelkitHandle* handle, int32_t* copies)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!copies) return VELTO_INVALID_PARAMETER;
@@ -225,27 +225,27 @@ VELKIT_API int32_t Velkit_DocGetCopies(VelkitHandle* handle, int32_t* copies)
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_DocSetFlipBeforePrint(VelkitHandle* handle, int32_t flag)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocSetFlipBeforePrint(VelkitHandle* handle, int32_t flag)
 {
     return SetDocValue(handle, flag, InRange(flag, 0, 1), kEscapeFlipBeforePrint, area::kFlipBeforePrint);
 }
 
-VELKIT_API int32_t Velkit_DocGetFlipBeforePrint(VelkitHandle* handle, int32_t* flag)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocGetFlipBeforePrint(VelkitHandle* handle, int32_t* flag)
 {
     return GetDocValue(handle, flag, area::kFlipBeforePrint);
 }
 
-VELKIT_API int32_t Velkit_DocSetEjectSideUp(VelkitHandle* handle, int32_t value)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocSetEjectSideUp(VelkitHandle* handle, int32_t value)
 {
     return SetDocValue(handle, value, InRange(value, 0, 2), kEscapeEjectSideUp, area::kEjectSideUp);
 }
 
-VELKIT_API int32_t Velkit_DocGetEjectSideUp(VelkitHandle* handle, int32_t* value)
+VELKIT_API int32_t VELKIT_CALL Velkit_DocGetEjectSideUp(VelkitHandle* handle, int32_t* value)
 {
     return GetDocValue(handle, value, area::kEjectSideUp);
 }
 
-VELKIT_API int32_t Velkit_PageSetOrientation(VelkitHandle* handle, int32_t orientation)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetOrientation(VelkitHandle* handle, int32_t orientation)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!InRange(orientation, 1, 2)) return VELTO_INVALID_PARAMETER;
@@ -255,7 +255,7 @@ VELKIT_API int32_t Velkit_PageSetOrientation(VelkitHandle* handle, int32_t orien
     });
 }
 
-VELKIT_API int32_t Velkit_PageGetOrientation(VelkitHandle* handle, int32_t* orientation)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetOrientation(VelkitHandle* handle, int32_t* orientation)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!orientation) return VELTO_INVALID_PARAMETER;
@@ -266,48 +266,49 @@ VELKIT_API int32_t Velkit_PageGetOrientation(VelkitHandle* handle, int32_t* orie
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageSetColorMode(VelkitHandle* handle, int32_t side, int32_t mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetColorMode(VelkitHandle* handle, int32_t side, int32_t mode)
 {
     return SetSideValue(handle, side, mode, InRange(mode, 0, 2), kEscapeColorMode, area::kColorMode);
 }
 
-VELKIT_API int32_t Velkit_PageGetColorMode(VelkitHandle* handle, int32_t side, int32_t* mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetColorMode(VelkitHandle* handle, int32_t side, int32_t* mode)
 {
     return GetSideValue(handle, side, mode, area::kColorMode);
 }
 
-VELKIT_API int32_t Velkit_PageSetDitherMethod(VelkitHandle* handle, int32_t side, int32_t method)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetDitherMethod(VelkitHandle* handle, int32_t side, int32_t method)
 {
     return SetSideValue(handle, side, method, InRange(method, 0, 2), kEscapeDitherMethod, area::kDitherMethod);
 }
 
-VELKIT_API int32_t Velkit_PageGetDitherMethod(VelkitHandle* handle, int32_t side, int32_t* method)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetDitherMethod(VelkitHandle* handle, int32_t side, int32_t* method)
 {
     return GetSideValue(handle, side, method, area::kDitherMethod);
 }
 
-VELKIT_API int32_t Velkit_PageSetDitherIntensity(VelkitHandle* handle, int32_t side, int32_t intensity)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetDitherIntensity(VelkitHandle* handle, int32_t side, int32_t intensity)
 {
     return SetSideValue(handle, side, intensity, intensity >= 1, kEscapeDitherIntensity, area::kDitherIntensity);
 }
 
-VELKIT_API int32_t Velkit_PageGetDitherIntensity(VelkitHandle* handle, int32_t side, int32_t* intensity)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetDitherIntensity(VelkitHandle* handle, int32_t side, int32_t* intensity)
 {
     return GetSideValue(handle, side, intensity, area::kDitherIntensity);
 }
 
-VELKIT_API int32_t Velkit_PageSetGrayscaleIntensity(VelkitHandle* handle, int32_t side, int32_t intensity)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetGrayscaleIntensity(VelkitHandle* handle, int32_t side, int32_t intensity)
 {
     return SetSideValue(handle, side, intensity, intensity >= 1, kEscapeGrayscaleIntensity,
                         area::kGrayscaleIntensity);
 }
 
-VELKIT_API int32_t Velkit_PageGetGrayscaleIntensity(VelkitHandle* handle, int32_t side, int32_t* intensity)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetGrayscaleIntensity(VelkitHandle* handle, int32_t side, int32_t* intensity)
 {
     return GetSideValue(handle, side, intensity, area::kGrayscaleIntensity);
 }
 
-VELKIT_API int32_t Velkit_PageSetResinUsage(VelkitHandle* handle, int32_t side, int32_t panels, int32_t value)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetResinUsage(VelkitHandle* handle, int32_t side, int32_t panels,
+                                                        int32_t value)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!ValidSide(side) || !InRange(panels, -1, 8) || !InRange(value, 0, 1)) return VELTO_INVALID_PARAMETER;
@@ -324,7 +325,8 @@ VELKIT_API int32_t Velkit_PageSetResinUsage(VelkitHandle* handle, int32_t side, 
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageGetResinUsage(VelkitHandle* handle, int32_t side, int32_t panel, int32_t* value)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetResinUsage(VelkitHandle* handle, int32_t side, int32_t panel,
+                                                        int32_t* value)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!ValidSide(side) || !InRange(panel, 0, kResinPanels - 1) || !value) return VELTO_INVALID_PARAMETER;
@@ -334,37 +336,40 @@ VELKIT_API int32_t Velkit_PageGetResinUsage(VelkitHandle* handle, int32_t side, 
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageSetOverlayMode(VelkitHandle* handle, int32_t side, int32_t mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetOverlayMode(VelkitHandle* handle, int32_t side, int32_t mode)
 {
     return SetSideValue(handle, side, mode, InRange(mode, 0, 4), kEscapeOverlayMode, area::kOverlayMode);
 }
 
-VELKIT_API int32_t Velkit_PageGetOverlayMode(VelkitHandle* handle, int32_t side, int32_t* mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetOverlayMode(VelkitHandle* handle, int32_t side, int32_t* mode)
 {
     return GetSideValue(handle, side, mode, area::kOverlayMode);
 }
 
-VELKIT_API int32_t Velkit_PageSetOverlayPrintableArea(VelkitHandle* handle, int32_t side, const int32_t* values)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetOverlayPrintableArea(VelkitHandle* handle, int32_t side,
+                                                                  const int32_t* values)
 {
     return SetArea(handle, side, values, kEscapeOverlayPrintableArea, area::kOverlayPrintableArea);
 }
 
-VELKIT_API int32_t Velkit_PageGetOverlayPrintableArea(VelkitHandle* handle, int32_t side, int32_t* values)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetOverlayPrintableArea(VelkitHandle* handle, int32_t side, int32_t* values)
 {
     return GetArea(handle, side, values, area::kOverlayPrintableArea);
 }
 
-VELKIT_API int32_t Velkit_PageSetOverlayNonprintableArea(VelkitHandle* handle, int32_t side, const int32_t* values)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetOverlayNonprintableArea(VelkitHandle* handle, int32_t side,
+                                                                     const int32_t* values)
 {
     return SetArea(handle, side, values, kEscapeOverlayNonprintableArea, area::kOverlayNonprintableArea);
 }
 
-VELKIT_API int32_t Velkit_PageGetOverlayNonprintableArea(VelkitHandle* handle, int32_t side, int32_t* values)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetOverlayNonprintableArea(VelkitHandle* handle, int32_t side,
+                                                                     int32_t* values)
 {
     return GetArea(handle, side, values, area::kOverlayNonprintableArea);
 }
 
-VELKIT_API int32_t Velkit_PageSetLaminateMode(VelkitHandle* handle, int32_t side, int32_t mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetLaminateMode(VelkitHandle* handle, int32_t side, int32_t mode)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!ValidSide(side) || !InRange(mode, 0, 1)) return VELTO_INVALID_PARAMETER;
@@ -375,7 +380,7 @@ VELKIT_API int32_t Velkit_PageSetLaminateMode(VelkitHandle* handle, int32_t side
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageGetLaminateMode(VelkitHandle* handle, int32_t side, int32_t* mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetLaminateMode(VelkitHandle* handle, int32_t side, int32_t* mode)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!ValidSide(side) || !mode) return VELTO_INVALID_PARAMETER;
@@ -390,7 +395,7 @@ VELKIT_API int32_t Velkit_PageGetLaminateMode(VelkitHandle* handle, int32_t side
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageSetLaminateLast(VelkitHandle* handle, int32_t flag)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetLaminateLast(VelkitHandle* handle, int32_t flag)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!InRange(flag, 0, 1)) return VELTO_INVALID_PARAMETER;
@@ -403,7 +408,7 @@ VELKIT_API int32_t Velkit_PageSetLaminateLast(VelkitHandle* handle, int32_t flag
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageGetLaminateLast(VelkitHandle* handle, int32_t* flag)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetLaminateLast(VelkitHandle* handle, int32_t* flag)
 {
     if (const std::int32_t r = CommonChecks(handle); r != VELTO_SUCCESS) return r;
     if (!flag) return VELTO_INVALID_PARAMETER;
@@ -413,32 +418,32 @@ VELKIT_API int32_t Velkit_PageGetLaminateLast(VelkitHandle* handle, int32_t* fla
     return VELTO_SUCCESS;
 }
 
-VELKIT_API int32_t Velkit_PageSetUVMode(VelkitHandle* handle, int32_t side, int32_t mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetUVMode(VelkitHandle* handle, int32_t side, int32_t mode)
 {
     return SetSideValue(handle, side, mode, InRange(mode, 0, 2), kEscapeUVMode, area::kUVMode);
 }
 
-VELKIT_API int32_t Velkit_PageGetUVMode(VelkitHandle* handle, int32_t side, int32_t* mode)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetUVMode(VelkitHandle* handle, int32_t side, int32_t* mode)
 {
     return GetSideValue(handle, side, mode, area::kUVMode);
 }
 
-VELKIT_API int32_t Velkit_PageSetUVColor(VelkitHandle* handle, int32_t color)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetUVColor(VelkitHandle* handle, int32_t color)
 {
     return SetDocValue(handle, color, true, kEscapeUVColor, area::kUVColor);
 }
 
-VELKIT_API int32_t Velkit_PageGetUVColor(VelkitHandle* handle, int32_t* color)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetUVColor(VelkitHandle* handle, int32_t* color)
 {
     return GetDocValue(handle, color, area::kUVColor);
 }
 
-VELKIT_API int32_t Velkit_PageSetRotate180(VelkitHandle* handle, int32_t side, int32_t flag)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageSetRotate180(VelkitHandle* handle, int32_t side, int32_t flag)
 {
     return SetSideValue(handle, side, flag, InRange(flag, 0, 1), kEscapeRotate180, area::kRotate180);
 }
 
-VELKIT_API int32_t Velkit_PageGetRotate180(VelkitHandle* handle, int32_t side, int32_t* flag)
+VELKIT_API int32_t VELKIT_CALL Velkit_PageGetRotate180(VelkitHandle* handle, int32_t side, int32_t* flag)
 {
     return GetSideValue(handle, side, flag, area::kRotate180);
 }

@@ -183,5 +183,12 @@ SimPrinter& Printer()
 
 } // namespace
 
-std::uint8_t DlPortReadPortUchar(std::uint32_t port) { return Printer().Read(port); }
-void DlPortWritePortUchar(std::uint32_t port, std::uint8_t value) { Printer().Write(port, value); }
+DLPORTIO_API std::uint8_t DLPORTIO_CALL DlPortReadPortUchar(std::uint32_t port)
+{
+    return Printer().Read(port);
+}
+
+DLPORTIO_API void DLPORTIO_CALL DlPortWritePortUchar(std::uint32_t port, std::uint8_t value)
+{
+    Printer().Write(port, value);
+}
