@@ -1,17 +1,29 @@
-// Process entry: one run, always ending with exit status 0.
+// Process entry: one run. The exit status is 0 unless the caller asked for
+// a telling one (TAVRIN_EXIT_STATUS=1, see core/RunLog.h).
 #include "core/Main.h"
-#include "platform/MessageBox.h"
+#include "core/RunLog.h"
 
 #include <exception>
+#include <string_view>
+
+namespace {
+
+void ReportUnhandledError(std::string_view text)
+{
+    tavrin::RunLog().Shown(text);
+    platform::ReportUnhandledError(text);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     try {
         tavrin::Run(std::vector<std::string>(argv, argv + argc));
     } catch (const std::exception& e) {
-        platform::ReportUnhandledError(e.what());
+        ReportUnhandledError(e.what());
     } catch (...) {
-        platform::ReportUnhandledError("Unknown error");
+        ReportUnhandledError("Unknown error");
     }
-    return 0;
+    return tavrin::RunLog().Finish();
 }

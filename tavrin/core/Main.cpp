@@ -2,10 +2,10 @@
 
 #include "ConfigFile.h"
 #include "PrntCmd.h"
+#include "RunLog.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/MessageBox.h"
 #include "platform/ParallelPorts.h"
 #include "platform/Process.h"
 #include "platform/Spooler.h"
@@ -64,11 +64,13 @@ void TRun::Execute()
     // The configuration file comes first; the dialog and the help window
     // are only loaded when one of them is shown.
     ReplaceConfigFile(DefaultConfigFileName());
+    RunLog().ConfigFile(ConfigFile().FileName());
 
     ports_ = ListParallelPorts();
     noParallelPorts_ = ports_.empty();
 
     if (argv_.size() <= 1) {
+        RunLog().Action(TRunLog::TAction::Dialog);
         ConfigurationDialog();
         return;
     }
@@ -92,6 +94,7 @@ void TRun::ExecutionPass()
     for (const std::string& entry : slots_) {
         const std::string low = platform::LowerCase(entry);
         if (Contains(low, "/a:")) {
+            RunLog().Action(TRunLog::TAction::Test);
             TestMode();
             return;
         }
@@ -100,6 +103,7 @@ void TRun::ExecutionPass()
             continue;
         }
         if (Contains(low, "/i:")) {
+            RunLog().Action(TRunLog::TAction::Help);
             ShowHelpWindow();
             return;
         }
@@ -109,9 +113,11 @@ void TRun::ExecutionPass()
             continue;
         }
         if (Contains(low, "/e:")) {
+            RunLog().Action(TRunLog::TAction::Command);
             CommandPath(entry);
             return;
         }
+        RunLog().Action(TRunLog::TAction::Dialog);
         ConfigurationDialog();
         return;
     }
@@ -121,7 +127,8 @@ void TRun::InvalidParameter(const std::string& p) const
 {
     std::string text = "Invalid parameter: " + p + "\r\r" + platform::ProgramPath();
     for (size_t i = 1; i <= 6; ++i) text += " " + ParamStr(i);
-    platform::ShowErrorBox(text);
+    RunLog().Refused(TRunLog::TRefusal::InvalidParameter);
+    ShowError(text);
 }
 
 // Linux file names distinguish case, so the path is taken as written
@@ -137,10 +144,12 @@ bool TRun::SwitchConfigFile(const std::string& entry) const
         found = platform::FindFileIgnoringCase(tried);
     }
     if (!found) {
-        platform::ShowErrorBox("File not found:\r" + tried);
+        RunLog().Refused(TRunLog::TRefusal::FileNotFound);
+        ShowError("File not found:\r" + tried);
         return false;
     }
     ReplaceConfigFile(*found);
+    RunLog().ConfigFile(*found);
     return true;
 }
 
@@ -148,36 +157,51 @@ void TRun::CommandPath(const std::string& entry) const
 {
     const std::string command = NormaliseCommand(entry);
     const TConfigFile& config = ConfigFile();
-    if (!platform::FileExists(config.FileName())) return;
+    if (!platform::FileExists(config.FileName())) {
+        RunLog().Refused(TRunLog::TRefusal::FileNotFound);
+        return;
+    }
 
     const std::string name = config.ReadString(kPrinterConfiguration, "PrinterName", "");
     if (!platform::PrinterInstalled(name)) {
-        platform::ShowErrorBox("Printer \"" + name + "\" was not found!");
+        RunLog().Printer(name, "", "");
+        ShowError("Printer \"" + name + "\" was not found!");
         return;
     }
     const std::string type = platform::UpperCase(config.ReadString(kPrinterConfiguration, "PrinterType", "ESCPRINTERS"));
     if (!IsPrinterType(type)) {
-        platform::ShowErrorBox("\"" + type + "\" is an invalid printertype!");
+        RunLog().Printer(name, type, "");
+        ShowError("\"" + type + "\" is an invalid printertype!");
         return;
     }
     const std::string mode = config.ReadString(kPrinterConfiguration, "PrinterMode", "PARALLEL");
+    RunLog().Printer(name, type, mode);
 
+    RunLog().Command(command);
     const bool done = ExecutePrinterCommand(mode, type, name, command, direct_);
+    RunLog().Family(done);
     // Pause holds a value only when the family loaded the control commands.
     platform::Sleep(WaitMilliseconds(MyIniCmd().Pause));
-    if (!done) platform::ShowErrorBox("Error while execute command");
+    if (!done) ShowError("Error while execute command");
 }
 
 void TRun::TestMode() const
 {
     const TConfigFile& config = ConfigFile();
-    if (!platform::FileExists(config.FileName())) return;
+    if (!platform::FileExists(config.FileName())) {
+        RunLog().Refused(TRunLog::TRefusal::FileNotFound);
+        return;
+    }
     const std::string mode = config.ReadString(kPrinterConfiguration, "PrinterMode", "PARALLEL");
     const std::string type = config.ReadString(kPrinterConfiguration, "PrinterType", "ESCPRINTERS");
     const std::string name = config.ReadString(kPrinterConfiguration, "PrinterName", "");
-    ExecutePrinterCommand(mode, type, name, "FEED", direct_);
+    RunLog().Printer(name, type, mode);
+    // The results change nothing here; the log and the exit status tell them.
+    RunLog().Command("FEED");
+    RunLog().Family(ExecutePrinterCommand(mode, type, name, "FEED", direct_));
     platform::Sleep(kTestModeWaitMs);
-    ExecutePrinterCommand(mode, type, name, "EJECT", direct_);
+    RunLog().Command("EJECT");
+    RunLog().Family(ExecutePrinterCommand(mode, type, name, "EJECT", direct_));
 }
 
 } // namespace
@@ -252,6 +276,7 @@ std::string NormaliseCommand(std::string_view parameter)
 
 void Run(const std::vector<std::string>& argv)
 {
+    RunLog().Start(argv);
     // Counting stops at the first empty parameter.
     std::vector<std::string> args;
     for (const auto& a : argv) {

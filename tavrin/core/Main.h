@@ -1,7 +1,7 @@
 #pragma once
 // One run of the program: start-up, the parameter collection pass, the
-// execution pass, and the end. Every run ends with exit status 0; failures
-// reach the user as message boxes.
+// execution pass, and the end. Failures reach the user as message boxes;
+// the run's record and its exit status are RunLog's (RunLog.h).
 #include <optional>
 #include <string>
 #include <string_view>

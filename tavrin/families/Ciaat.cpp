@@ -52,6 +52,7 @@ bool CiaatCommand(const std::string& mode, const std::string& name, const std::s
     else return false;
     if (!p.moveCard) return false;
     const std::int32_t code = p.moveCard(name.c_str(), moveCode);
+    RunLog().Vendor("PAVO_MoveCard", code);
     if (code != 0) {
         char text[32];
         std::snprintf(text, sizeof text, "ERROR: 0x%08X", static_cast<std::uint32_t>(code));

@@ -3,6 +3,7 @@
 #include "DiiDrivers.h"
 #include "FamilyMessages.h"
 #include "core/ConfigFile.h"
+#include "core/RunLog.h"
 #include "platform/Clock.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Error.h"
@@ -171,11 +172,12 @@ bool LoadDiiDriver(int model)
     return false;
 }
 
-bool CheckDiiResult(std::int32_t code, const std::string& operation)
+bool CheckDiiResult(std::int32_t code, const char* call, const std::string& operation)
 {
     const std::string name = DiiResultName(code);
+    RunLog().Vendor(call, code, name);
     if (name.empty()) return true;
-    platform::ShowMessageBox(name, "XID Error - " + operation, platform::MessageIcon::Error);
+    ShowMessage(name, "XID Error - " + operation, platform::MessageIcon::Error);
     return false;
 }
 
@@ -183,7 +185,7 @@ bool ExtEncodeFeed(bool contact, const std::string& name)
 {
     std::int32_t handle = 0;
     const std::int32_t code = Driver().extEncodeInit(name.c_str(), contact ? 0 : -1, 0, &handle);
-    const bool done = CheckDiiResult(code, "Feed");
+    const bool done = CheckDiiResult(code, "ExtEncodeInit", "Feed");
     // Kept even after an error: the EJECT that follows needs whatever the
     // driver handed out.
     PhandleFile::Write(handle);
@@ -195,7 +197,7 @@ bool ExtEncodeFinish(std::int32_t endMode, const std::string& operation)
     const TDiiDriver& d = Driver();
     const std::int32_t handle = PhandleFile::Read();
     const std::int32_t code = d.extEncodeEnd(handle, endMode);
-    return CheckDiiResult(code, operation);
+    return CheckDiiResult(code, "ExtEncodeEnd", operation);
 }
 
 bool DiiCommand(int model, const std::string& name, const std::string& command, bool)
@@ -217,9 +219,13 @@ bool DiiCommand(int model, const std::string& name, const std::string& command, 
     const Interface iface = kModels[static_cast<size_t>(model)].iface;
 
     if (iface == Interface::Cx) {
-        if (word == "FEED") d.lastCxResult = d.cxLoadCard(d.id1, d.id2, 2, 0, 0, 0);
-        else if (word == "EJECT") d.lastCxResult = d.cxMoveCard(d.id1, d.id2, 4, s.flip ? 1 : 0, 0, 0);
-        else if (word == "RETURN") d.lastCxResult = d.cxMoveCard(d.id1, d.id2, 0, s.flip ? 1 : 0, 0, 0);
+        if (word == "FEED") {
+            d.lastCxResult = d.cxLoadCard(d.id1, d.id2, 2, 0, 0, 0);
+            RunLog().Vendor("CXCMD_LoadCard", d.lastCxResult);
+        } else if (word == "EJECT" || word == "RETURN") {
+            d.lastCxResult = d.cxMoveCard(d.id1, d.id2, word == "EJECT" ? 4 : 0, s.flip ? 1 : 0, 0, 0);
+            RunLog().Vendor("CXCMD_MoveCard", d.lastCxResult);
+        }
         return d.lastCxResult == 0;
     }
     if (iface == Interface::Encoder) {
@@ -231,11 +237,12 @@ bool DiiCommand(int model, const std::string& name, const std::string& command, 
     const std::int32_t c = s.contact ? 1 : 0;
     bool done;
     if (word == "FEED") {
-        done = CheckDiiResult(d.loadCardSC(c, nullptr, -1, -1, name.c_str(), 0), "SC_Feed");
+        done = CheckDiiResult(d.loadCardSC(c, nullptr, -1, -1, name.c_str(), 0), "LoadCardSC", "SC_Feed");
     } else if (word == "EJECT") {
-        done = CheckDiiResult(d.unloadCardSC(c, nullptr, -1, -1, 1, 0, 0), "SC_Eject");
+        done = CheckDiiResult(d.unloadCardSC(c, nullptr, -1, -1, 1, 0, 0), "UnloadCardSC", "SC_Eject");
     } else if (word == "RETURN") {
-        done = CheckDiiResult(d.unloadCardSC(c, nullptr, -1, -1, 0, s.flip ? 1 : 0, 0), s.flip ? "SC_Flip" : "SC_Return");
+        done = CheckDiiResult(d.unloadCardSC(c, nullptr, -1, -1, 0, s.flip ? 1 : 0, 0), "UnloadCardSC",
+                              s.flip ? "SC_Flip" : "SC_Return");
     } else {
         return false;
     }

@@ -11,7 +11,9 @@ namespace tavrin {
 // Looks for the model's driver file and remembers its path.
 bool FindDiiDriver(int model);
 bool LoadDiiDriver(int model);
-bool CheckDiiResult(std::int32_t code, const std::string& operation);
+// The driver's answer to call: true for success; otherwise its name is
+// shown with the operation in the caption, and false.
+bool CheckDiiResult(std::int32_t code, const char* call, const std::string& operation);
 bool ExtEncodeFeed(bool contact, const std::string& name);
 bool ExtEncodeFinish(std::int32_t endMode, const std::string& operation);
 

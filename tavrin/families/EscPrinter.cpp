@@ -4,6 +4,7 @@
 #include "Magicard.h"
 #include "_Ports.h"
 #include "core/ConfigFile.h"
+#include "core/RunLog.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -51,7 +52,7 @@ bool SendParallelCommand(const std::string& text)
     if (receive == "YES") {
         const int address = config.ReadInteger(kPortSection, "PortAddress", 0);
         if (address == 0) {
-            platform::ShowMessageBox("No Portadress found!", "Error", platform::MessageIcon::Error);
+            ShowError("No Portadress found!");
             return false;
         }
         std::string answer = text;  // replaced by the printer's answer, not used further

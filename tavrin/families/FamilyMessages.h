@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/MessageBox.h"
+#include "core/RunLog.h"
 
 #include <string_view>
 
@@ -9,7 +9,7 @@ namespace tavrin {
 // title.
 inline void ShowFamilyMessage(std::string_view text)
 {
-    platform::ShowMessageBox(text, "Tavrin", platform::MessageIcon::None);
+    ShowMessage(text, "Tavrin", platform::MessageIcon::None);
 }
 
 } // namespace tavrin

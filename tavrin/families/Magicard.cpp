@@ -3,6 +3,7 @@
 #include "EscPrinter.h"
 #include "MagAPI.h"
 #include "core/ConfigFile.h"
+#include "core/RunLog.h"
 #include "platform/Clock.h"
 #include "platform/DeviceContext.h"
 #include "platform/DynamicLibrary.h"
@@ -59,7 +60,10 @@ bool MagicardApiCommand(const std::string& name, const std::string& command)
 {
     // The library lives only for this command.
     auto lib = platform::DynamicLibrary::Load("MagAPI.DLL");
-    if (!lib) return false;
+    if (!lib) {
+        RunLog().Vendor("MagAPI.DLL", "not loaded");
+        return false;
+    }
     const auto enable = lib->Function<MagEnableStatusReporting>("EnableStatusReporting");
     const auto disable = lib->Function<MagDisableStatusReporting>("DisableStatusReporting");
     const auto feed = lib->Function<MagFeedCardA>("FeedCardA");
@@ -74,31 +78,48 @@ bool MagicardApiCommand(const std::string& name, const std::string& command)
     std::array<char, 128> message {};
     auto readMessage = [&](void* handle) {
         std::uint32_t size = message.size();
-        if (lastMessage) lastMessage(handle, message.data(), &size);
+        if (!lastMessage) return;
+        lastMessage(handle, message.data(), &size);
+        message.back() = '\0';
+        RunLog().Vendor("GetLastPrinterMessage", message.data());
     };
 
     void* handle = nullptr;
-    if (enable(dc.get(), &handle, 1) != 0) {
+    const std::int32_t enabled = enable(dc.get(), &handle, 1);
+    RunLog().Vendor("EnableStatusReporting", enabled);
+    if (enabled != 0) {
         readMessage(handle);
         return false;
     }
     bool done = false;
     const std::string word = platform::UpperCase(command);
     std::int32_t accepted = -1;
-    if (word == "FEED" && feed) accepted = feed(handle, 2, 0, "MAGICARD FEED");
-    else if (word == "EJECT" && eject) accepted = eject(handle, "MAGICARD EJECT");
+    if (word == "FEED" && feed) {
+        accepted = feed(handle, 2, 0, "MAGICARD FEED");
+        RunLog().Vendor("FeedCardA", accepted);
+    } else if (word == "EJECT" && eject) {
+        accepted = eject(handle, "MAGICARD EJECT");
+        RunLog().Vendor("EjectCardA", accepted);
+    }
     if (accepted == 0 && wait) {
         const std::uint32_t start = platform::GetTickCount();
         const std::uint32_t limit = WaitLimitMs();
         for (;;) {
             const std::int32_t state = wait(handle);
             if (state == 0) {
+                RunLog().Vendor("WaitForPrinter", state);
                 done = true;
                 break;
             }
             if (state == -2) readMessage(handle);
-            if (state == -1 || state == -2 || state == -3) break;
-            if (platform::GetTickCount() - start >= limit) break;
+            if (state == -1 || state == -2 || state == -3) {
+                RunLog().Vendor("WaitForPrinter", state);
+                break;
+            }
+            if (platform::GetTickCount() - start >= limit) {
+                RunLog().Vendor("WaitForPrinter", state, "still busy");
+                break;
+            }
             platform::Sleep(kWaitPollMs);
         }
     }

@@ -18,9 +18,16 @@ VelkitHandle* gHandle = nullptr;
 
 void ShowVeltoError(std::int32_t code) { ShowFamilyMessage("ERROR: \r\n" + VeltoResultName(code)); }
 
+// A Velkit call's code, for the run's record.
+std::int32_t Noted(const char* call, std::int32_t code)
+{
+    RunLog().Vendor(call, code, VeltoResultName(code));
+    return code;
+}
+
 bool SetDirectMode()
 {
-    const std::int32_t code = Velkit_PrinterSetMode(gHandle, 1);
+    const std::int32_t code = Noted("Velkit_PrinterSetMode", Velkit_PrinterSetMode(gHandle, 1));
     if (code == 0) return true;
     ShowVeltoError(code);  // the handle stays held for the next command
     return false;
@@ -31,17 +38,29 @@ bool Moved(std::int32_t code)
 {
     if (code == 0) return true;
     ShowVeltoError(code);
-    Velkit_Close(gHandle);
+    Noted("Velkit_Close", Velkit_Close(gHandle));
     gHandle = nullptr;
     return false;
 }
 
-using ScorpaStep = ScorpaBool (*)();
+// A Scorpa export and its name, for the run's record.
+struct ScorpaStep {
+    const char* name;
+    ScorpaBool(SCORPA_CALL* call)();
+};
+#define SCORPA_STEP(f) ScorpaStep {#f, f}
+
+bool Step(const ScorpaStep& step)
+{
+    const ScorpaBool done = step.call();
+    RunLog().Vendor(step.name, done);
+    return done != 0;
+}
 
 bool RunSteps(const std::vector<ScorpaStep>& steps)
 {
-    for (const ScorpaStep step : steps)
-        if (!step()) return false;
+    for (const ScorpaStep& step : steps)
+        if (!Step(step)) return false;
     return true;
 }
 
@@ -77,6 +96,7 @@ bool VeltoUsbCommand(const std::string& name, const std::string& command)
     if (!gHandle) {
         gHandle = Velkit_OpenA(3, name.c_str());
         if (!gHandle) {
+            RunLog().Vendor("Velkit_OpenA", "NULL");
             // Linux keeps no Windows last-error value behind a failed open;
             // what such a value gave on Windows is what is shown.
             ShowFamilyMessage("ERROR: \r\nUnknown Error!");
@@ -87,36 +107,50 @@ bool VeltoUsbCommand(const std::string& name, const std::string& command)
     bool moved = false;
     if (word == "FEED") {
         if (!SetDirectMode()) return false;
-        if (!Moved(Velkit_EncodeTransfer(gHandle))) return false;
+        if (!Moved(Noted("Velkit_EncodeTransfer", Velkit_EncodeTransfer(gHandle)))) return false;
         moved = true;
     } else if (word == "EJECT" || word == "RETURN") {
         if (!SetDirectMode()) return false;
-        if (!Moved(Velkit_EncodeEject(gHandle, word == "EJECT" ? 2 : 1))) return false;
+        if (!Moved(Noted("Velkit_EncodeEject", Velkit_EncodeEject(gHandle, word == "EJECT" ? 2 : 1)))) return false;
         moved = true;
     }
-    if (Velkit_Close(gHandle) == 0) gHandle = nullptr;
+    if (Noted("Velkit_Close", Velkit_Close(gHandle)) == 0) gHandle = nullptr;
     return moved;
 }
 
 bool VeltoScsiCommand(const std::string&, const std::string& command, int trackNo, std::string& encodeData)
 {
     // Compared exactly: "feed" is no command here.
-    if (command == "WRITEM") return SCSIOpen() && SCSITransEncodeData(trackNo, encodeData.c_str());
+    const ScorpaStep open = SCORPA_STEP(SCSIOpen);
+    if (command == "WRITEM") {
+        if (!Step(open)) return false;
+        const ScorpaBool written = SCSITransEncodeData(trackNo, encodeData.c_str());
+        RunLog().Vendor("SCSITransEncodeData", written);
+        return written != 0;
+    }
     if (command == "READM") {
-        if (!SCSIOpen()) return false;
+        if (!Step(open)) return false;
         std::array<char, SCORPA_ENCODE_TEXT_SIZE> buffer {};
         const bool read = SCSIReadEncode(trackNo, buffer.data());
+        RunLog().Vendor("SCSIReadEncode", read);
         buffer.back() = '\0';
         encodeData = buffer.data();
         return read;
     }
     std::vector<ScorpaStep> steps;
-    if (command == "FEED") steps = {SCSISetRFProc, SCSIFlipTurn, SCSIPrintStart};
-    else if (command == "EJECT") steps = {SCSIRFEject, SCSIEject, SCSIPrintStart};
-    else if (command == "RETURN") steps = {SCSIRFEject};
-    else if (command == "FLIP") steps = {SCSIRFEject, SCSISetRFProc, SCSIFlipTurn, SCSIPrintStart};
-    else return false;
-    if (!SCSIOpen()) return false;
+    if (command == "FEED") {
+        steps = {SCORPA_STEP(SCSISetRFProc), SCORPA_STEP(SCSIFlipTurn), SCORPA_STEP(SCSIPrintStart)};
+    } else if (command == "EJECT") {
+        steps = {SCORPA_STEP(SCSIRFEject), SCORPA_STEP(SCSIEject), SCORPA_STEP(SCSIPrintStart)};
+    } else if (command == "RETURN") {
+        steps = {SCORPA_STEP(SCSIRFEject)};
+    } else if (command == "FLIP") {
+        steps = {SCORPA_STEP(SCSIRFEject), SCORPA_STEP(SCSISetRFProc), SCORPA_STEP(SCSIFlipTurn),
+                 SCORPA_STEP(SCSIPrintStart)};
+    } else {
+        return false;
+    }
+    if (!Step(open)) return false;
     const bool done = RunSteps(steps);
     SCSIClose();
     return done;

@@ -2,6 +2,7 @@
 
 #include "Info.h"
 #include "core/ConfigFile.h"
+#include "core/RunLog.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/DriverDirectory.h"
@@ -88,8 +89,8 @@ void ShowConfigurationDialog(const std::vector<std::string>& parallelPorts, bool
     }
     // Without a display there is nothing to configure with; say so and end
     // the run as if the dialog had been cancelled.
-    platform::ShowMessageBox(platform::DisplayAvailable() ? kDialogNotLoaded + why : std::string(kDialogNeedsDisplay),
-                             "Tavrin", platform::MessageIcon::Information);
+    ShowMessage(platform::DisplayAvailable() ? kDialogNotLoaded + why : std::string(kDialogNeedsDisplay), "Tavrin",
+                platform::MessageIcon::Information);
 }
 
 void ShowHelpWindow()
