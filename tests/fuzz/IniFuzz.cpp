@@ -2,7 +2,7 @@
 // byte from a parse and a serialise. A few keys derived from the input are
 // set or deleted one at a time; after each step the key reads back with its
 // value, every other key reads as before, and only the lines of that step
-// changed. The result is serialised and parsed again and must read the
+// changed (new ones end as the file's first line does). The result is serialised and parsed again and must read the
 // same. Whole numbers are read by the documented rules.
 #include "FuzzCheck.h"
 #include "platform/Profile.h"
@@ -112,7 +112,6 @@ std::vector<RawLine> SplitLines(std::string_view text)
 // new[prefix, new.size() - suffix).
 struct Change {
     std::vector<RawLine> before, after;
-    size_t at = 0;
 };
 
 Change Diff(const std::string& beforeText, const std::string& afterText)
@@ -126,7 +125,6 @@ Change Diff(const std::string& beforeText, const std::string& afterText)
     size_t q = 0;
     while (q < a.size() - p && q < b.size() - p && a[a.size() - 1 - q] == b[b.size() - 1 - q]) ++q;
     Change c;
-    c.at = p;
     c.before.assign(a.begin() + static_cast<std::ptrdiff_t>(p), a.end() - static_cast<std::ptrdiff_t>(q));
     c.after.assign(b.begin() + static_cast<std::ptrdiff_t>(p), b.end() - static_cast<std::ptrdiff_t>(q));
     return c;
@@ -134,10 +132,19 @@ Change Diff(const std::string& beforeText, const std::string& afterText)
 
 bool IsNewLineEnding(const std::string& eol) { return eol == "\n" || eol == "\r\n"; }
 
+// The ending new lines take: that of the file's first line, or a line feed.
+std::string NewLineEnding(std::string_view text)
+{
+    if (text.rfind(kBom, 0) == 0) text.remove_prefix(3);
+    const auto lines = SplitLines(text);
+    return !lines.empty() && IsNewLineEnding(lines[0].eol) ? lines[0].eol : "\n";
+}
+
 // Lines added at one place; when that is the end of the file, its last
 // line may have had its ending completed (none, or a lone carriage return,
 // becomes a line break).
-void CheckAdded(const Change& c, const std::vector<std::string>& added, const std::string& before, const std::string& afterText)
+void CheckAdded(const Change& c, const std::vector<std::string>& added, const std::string& eol, const std::string& before,
+                const std::string& afterText)
 {
     // Shown on failure: the text before the step, four NULs, the text after.
     const std::string after = before + std::string(4, '\0') + afterText;
@@ -150,7 +157,7 @@ void CheckAdded(const Change& c, const std::vector<std::string>& added, const st
     FUZZ_CHECK_SHOW(tail.size() == added.size(), after);
     for (size_t i = 0; i < added.size(); ++i) {
         FUZZ_CHECK_SHOW(tail[i].text == added[i], after);
-        FUZZ_CHECK_SHOW(IsNewLineEnding(tail[i].eol), after);
+        FUZZ_CHECK_SHOW(tail[i].eol == eol, after);
     }
 }
 
@@ -250,6 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = in.ConsumeRemainingBytesAsString();
 
     IniDocument doc = IniDocument::Parse(text);
+    const std::string eol = NewLineEnding(text);
     FUZZ_CHECK_SHOW(doc.Serialize() == text, text);
     for (const auto& [id, value] : Read(doc)) CheckNumber(value);
 
@@ -315,7 +323,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 FUZZ_CHECK(doc.Keys(section) == keys);
                 FUZZ_CHECK(doc.Sections() == sections);
             } else if (sectionThere) {
-                CheckAdded(c, {trimmedKey + "=" + lineValue}, textBefore, doc.Serialize());
+                CheckAdded(c, {trimmedKey + "=" + lineValue}, eol, textBefore, doc.Serialize());
                 auto list = keys;
                 list.push_back(trimmedKey);
                 FUZZ_CHECK(doc.Keys(section) == list);
@@ -324,7 +332,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::vector<std::string> added {"[" + platform::Trim(section) + "]", trimmedKey + "=" + lineValue};
                 const bool blankFirst = c.after.size() > c.before.size() + 2;
                 if (blankFirst) added.insert(added.begin(), "");
-                CheckAdded(c, added, textBefore, doc.Serialize());
+                CheckAdded(c, added, eol, textBefore, doc.Serialize());
                 auto list = sections;
                 list.push_back(platform::Trim(section));
                 FUZZ_CHECK(doc.Sections() == list);
