@@ -124,51 +124,57 @@ bool WriteAll(HANDLE h, std::string_view data)
     return true;
 }
 
+// The new text is first written whole beside the file under the temporary
+// name, then renamed to the journal name: a journal is always complete.
 std::wstring TemporaryName(const std::wstring& path) { return path + L".tavrin-tmp"; }
+std::wstring JournalName(const std::wstring& path) { return path + L".tavrin-new"; }
 
-enum class Replaced { Done, NotPossible, Failed };
-
-// A new file beside the old one, then ReplaceFile: the old file's
-// attributes and security descriptor go over to the new one.
-Replaced ReplaceWhole(const std::wstring& path, HANDLE old, std::string_view content)
+bool ReadWhole(const std::wstring& path, std::string& out)
 {
-    BY_HANDLE_FILE_INFORMATION info {};
-    if (!::GetFileInformationByHandle(old, &info)) return Replaced::Failed;
-    if (info.nNumberOfLinks > 1) return Replaced::NotPossible;  // a replacement would break the other links
+    Handle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.Valid() && ReadAll(h.Get(), out);
+}
+
+bool Overwrite(HANDLE h, std::string_view content)
+{
+    LARGE_INTEGER zero {};
+    return ::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && WriteAll(h, content) && ::SetEndOfFile(h) &&
+           ::FlushFileBuffers(h);
+}
+
+enum class Journal { Written, NotPossible, Failed };
+
+Journal WriteJournal(const std::wstring& path, std::string_view content)
+{
     const std::wstring tmp = TemporaryName(path);
     ::DeleteFileW(tmp.c_str());  // left by an update that was killed
     Handle t(::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-    if (!t.Valid()) return Replaced::NotPossible;
+    // A directory that takes no new file: the text can only go in place.
+    if (!t.Valid()) return Journal::NotPossible;
     if (!WriteAll(t.Get(), content) || !::FlushFileBuffers(t.Get())) {
         t.Reset();
         ::DeleteFileW(tmp.c_str());
-        return Replaced::Failed;
+        return Journal::Failed;
     }
     t.Reset();
-    if (!::ReplaceFileW(path.c_str(), tmp.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
-        if (::GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
-            // The old file is gone already and the new text is only in the
-            // temporary file: give it the name, or keep it for the next try.
-            if (::MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-                return Replaced::Done;
-            return Replaced::Failed;
-        }
-        // Both files kept their names (the old one may be held without
-        // leave to delete it, or lie in a directory we may not write): the
-        // old file is as it was and can still be written in place.
+    if (!::MoveFileExW(tmp.c_str(), JournalName(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ::DeleteFileW(tmp.c_str());
-        return Replaced::NotPossible;
+        return Journal::NotPossible;
     }
-    return Replaced::Done;
+    return Journal::Written;
 }
 
-bool Overwrite(HANDLE h, const std::wstring& path, std::string_view content)
+// A journal found under the lock belongs to an update that was killed while
+// it wrote the file in place: the file may be torn, the journal is whole.
+bool Recover(HANDLE h, const std::wstring& path)
 {
-    ::DeleteFileW(TemporaryName(path).c_str());
-    LARGE_INTEGER zero {};
-    return ::SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && WriteAll(h, content) && ::SetEndOfFile(h) &&
-           ::FlushFileBuffers(h);
+    const std::wstring journal = JournalName(path);
+    if (::GetFileAttributesW(journal.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    std::string text;
+    // A journal that stays would be read instead of the file.
+    return ReadWhole(journal, text) && Overwrite(h, text) && ::DeleteFileW(journal.c_str());
 }
 
 } // namespace
@@ -196,6 +202,9 @@ std::optional<std::string> ReadFileText(const std::string& path)
     LockWithin(h.Get(), false, 1000);
     std::string text;
     if (!ReadAll(h.Get(), text)) return std::nullopt;
+    // A journal means the file may be torn; the journal holds what its
+    // last writer meant.
+    if (std::string journal; ReadWhole(JournalName(Wide(path)), journal)) return journal;
     return text;
 }
 
@@ -211,17 +220,23 @@ void UpdateFile(const std::string& path, const FileChange& change)
         h.Reset(OpenLocked(wide, true, error));
         if (!h.Valid()) WriteFailed(path);
     }
+    if (!Recover(h.Get(), wide)) WriteFailed(path);
     std::string current;
     if (!ReadAll(h.Get(), current)) WriteFailed(path);
     const auto next = change(current);
     if (!next || *next == current) return;
-    switch (ReplaceWhole(wide, h.Get(), *next)) {
-    case Replaced::Done: return;
-    case Replaced::Failed: WriteFailed(path);
-    case Replaced::NotPossible:
-        if (!Overwrite(h.Get(), wide, *next)) WriteFailed(path);
-        return;
+    // The file itself is written, never replaced: it keeps its identity,
+    // so the lock on it keeps serialising, and its attributes, security
+    // and links stay. The journal beside it makes the write crash-safe.
+    const Journal journal = WriteJournal(wide, *next);
+    if (journal == Journal::Failed) WriteFailed(path);
+    if (!Overwrite(h.Get(), *next)) {
+        // Put the old text back; only when that fails too does the journal
+        // stay, so the file reads whole, with the new text.
+        if (Overwrite(h.Get(), current)) ::DeleteFileW(JournalName(wide).c_str());
+        WriteFailed(path);
     }
+    if (journal == Journal::Written) ::DeleteFileW(JournalName(wide).c_str());
 }
 
 } // namespace platform
