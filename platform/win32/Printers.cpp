@@ -98,7 +98,16 @@ bool Printer::SetInfo5(const PrinterInfo5& info) const
     if (buffer.empty()) return false;
     auto* current = reinterpret_cast<PRINTER_INFO_5A*>(buffer.data());
     current->Attributes = info.attributes;
-    return ::SetPrinterA(Native(handle_), 5, buffer.data(), 0) != FALSE;
+    ::SetLastError(ERROR_SUCCESS);
+    if (::SetPrinterA(Native(handle_), 5, buffer.data(), 0)) return true;
+    // A spooler that reads level 5 but will not set it (Wine's) still
+    // takes the same attributes at level 2; a refusal for any other reason
+    // stands.
+    if (const DWORD why = ::GetLastError(); why != ERROR_SUCCESS && why != ERROR_INVALID_LEVEL) return false;
+    auto full = PrinterLevel(handle_, 2);
+    if (full.empty()) return false;
+    reinterpret_cast<PRINTER_INFO_2A*>(full.data())->Attributes = info.attributes;
+    return ::SetPrinterA(Native(handle_), 2, full.data(), 0) != FALSE;
 }
 
 std::string Printer::DriverModule() const
