@@ -57,7 +57,9 @@ public:
 
     // Runs the program in the program directory with the given arguments,
     // in WorkDir(), with TAVRIN_TESTBED_DIR set to World(), no display
-    // (DISPLAY and WAYLAND_DISPLAY empty) and CUPS_SERVER inherited, plus env. Waits until the jobs it spooled are processed.
+    // (DISPLAY and WAYLAND_DISPLAY empty), no log line (TAVRIN_LOG=off) and
+    // CUPS_SERVER inherited, plus env. Waits until the jobs it spooled are
+    // processed.
     RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
                   const std::string& program = "") const;
 

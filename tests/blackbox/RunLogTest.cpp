@@ -1,0 +1,235 @@
+// The record of a run and its exit status, through the real program: the
+// line on standard error (TAVRIN_LOG=stderr) and in the system log, what a
+// FEED, a vendor failure and an invalid parameter write, and the opt-in
+// exit status.
+#include "harness/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+
+using harness::ErrorBox;
+using harness::Sandbox;
+
+namespace {
+
+const std::string kZebra = "ZEBRA";
+
+class RunLog : public ::testing::Test {
+protected:
+    void SetUp() override { queue = box.AddQueue("Card_Printer"); }
+
+    void Configure(const std::string& type, const std::string& mode, const std::string& more = "")
+    {
+        box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=" + type + "\nPrinterMode=" +
+                        mode + "\n" + more);
+    }
+
+    harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
+    {
+        env.emplace("TAVRIN_LOG", "stderr");
+        env.emplace("TAVRIN_PRINTER_DRIVER_DIR", TAVRIN_TESTBED_BUILD_DIR);
+        return box.Run(args, env);
+    }
+
+    // The run's line from standard error, without its "tavrin: " and its
+    // duration (checked for form here, compared nowhere).
+    static std::string Line(const std::string& err)
+    {
+        static const std::regex line(R"((?:^|\n)tavrin: (.*) ms=\d+\n$)");
+        std::smatch m;
+        if (!std::regex_search(err, m, line)) return "no line in: " + err;
+        return m[1];
+    }
+
+    // What standard error held before the line: the console message boxes.
+    static std::string Boxes(const std::string& err)
+    {
+        const auto at = err.rfind("tavrin: ");
+        return at == std::string::npos ? err : err.substr(0, at);
+    }
+
+    Sandbox box;
+    std::string queue;
+};
+
+} // namespace
+
+TEST_F(RunLog, AFeedIsOneLineWithWhatTheRunUsed)
+{
+    Configure(kZebra, "USB", "[ControlCommands]\nPause=0\n");
+    const auto r = Run({"/e:FEED"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(Boxes(r.err), "");
+    EXPECT_EQ(Line(r.err), "arg=/e:FEED action=command config=" + box.ConfigPath() + " printer=" + queue +
+                               " type=ZEBRA mode=USB command=FEED family=done outcome=ok exit=0");
+    EXPECT_EQ(box.Jobs().size(), 1u) << "the card still moved";
+
+    // Each parameter is its own field; a value with blanks is quoted.
+    const auto raw = Run({"/d:", "/e:MM 300 1"});
+    EXPECT_NE(Line(raw.err).find("arg=/d: arg=\"/e:MM 300 1\" action=command"), std::string::npos) << Line(raw.err);
+    EXPECT_NE(Line(raw.err).find(" command=\"MM 300 1\" family=done outcome=ok"), std::string::npos) << Line(raw.err);
+}
+
+TEST_F(RunLog, AVendorFailureCarriesItsCodesAndEveryMessageShown)
+{
+    box.InstallStandIn("libveltouio.so");
+    const std::string velto =
+        box.AddQueue("Velto_USB", {"-o", "port-name-default=VUSB3:", "-o", "driver-module-default=VeltoDrv.dll"});
+    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + velto + "\nPrinterType=VELTO\nPrinterMode=USB\n");
+    // The port module enumerates printer 1 only: VUSB3: is not there.
+    Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=1\n");
+    const auto r = Run({"/e:FEED"});
+    EXPECT_EQ(Boxes(r.err), harness::Box("Tavrin", "ERROR: \r\nVELTO_ERROR_PRINTERNOTFOUND") +
+                                ErrorBox("Error while execute command"));
+    EXPECT_EQ(Line(r.err),
+              "arg=/e:FEED action=command config=" + box.ConfigPath() + " printer=" + velto +
+                  " type=VELTO mode=USB command=FEED vendor=\"Velkit_PrinterSetMode=2 VELTO_ERROR_PRINTERNOTFOUND\""
+                  " family=failed shown=\"ERROR: \\r\\nVELTO_ERROR_PRINTERNOTFOUND\""
+                  " shown=\"Error while execute command\" outcome=failed exit=0");
+
+    // A good run names every call and its code.
+    Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=3\n");
+    EXPECT_NE(Line(Run({"/e:FEED"}).err)
+                  .find("command=FEED vendor=\"Velkit_PrinterSetMode=0 VELTO_SUCCESS\""
+                        " vendor=\"Velkit_EncodeTransfer=0 VELTO_SUCCESS\" vendor=\"Velkit_Close=0 VELTO_SUCCESS\""
+                        " family=done outcome=ok"),
+              std::string::npos);
+}
+
+TEST_F(RunLog, ScorpaStepsAreNamedUpToTheOneThatFailed)
+{
+    box.InstallStandIn("libwnaspi32.so");
+    Configure("VELTO", "SCSI");
+    EXPECT_NE(Line(Run({"/e:FEED"}).err)
+                  .find("command=FEED vendor=\"SCSIOpen=1\" vendor=\"SCSISetRFProc=1\" vendor=\"SCSIFlipTurn=1\""
+                        " vendor=\"SCSIPrintStart=1\" family=done outcome=ok"),
+              std::string::npos);
+    // A printer error on the first step: Scorpa shows its own box, the run
+    // records the step and its own message.
+    Sandbox::WriteFile(box.World() + "/scenario.ini", "[aspi]\nsense=0x9088\n");
+    const std::string line = Line(Run({"/e:EJECT"}).err);
+    EXPECT_NE(line.find("command=EJECT vendor=\"SCSIOpen=1\" vendor=\"SCSIRFEject=0\" family=failed"
+                        " shown=\"Error while execute command\" outcome=failed"),
+              std::string::npos)
+        << line;
+}
+
+TEST_F(RunLog, AnInvalidParameterIsRecordedAsRefused)
+{
+    const auto r = Run({"/z:"});
+    const std::string shown = "Invalid parameter: /z:\r\r" + box.Program() + " /z:     ";
+    EXPECT_EQ(Boxes(r.err), ErrorBox(shown));
+    EXPECT_EQ(Line(r.err), "arg=/z: action=none config=" + box.ConfigPath() + " shown=\"Invalid parameter: /z:\\r\\r" +
+                               box.Program() + " /z:     \" outcome=invalid-parameter exit=0");
+}
+
+TEST_F(RunLog, TheOtherActionsAndTestModeAreRecordedToo)
+{
+    EXPECT_EQ(Line(Run({"/i:"}).err), "arg=/i: action=help config=" + box.ConfigPath() + " outcome=ok exit=0");
+    const std::string dialog = Line(Run({}).err);
+    EXPECT_EQ(dialog.rfind("action=dialog config=" + box.ConfigPath() + " shown=", 0), 0u) << dialog;
+    EXPECT_NE(dialog.find(" outcome=failed exit=0"), std::string::npos) << "no display to configure with";
+
+    Configure(kZebra, "USB");
+    EXPECT_EQ(Line(Run({"/a:"}).err), "arg=/a: action=test config=" + box.ConfigPath() + " printer=" + queue +
+                                          " type=ZEBRA mode=USB command=FEED family=done command=EJECT family=done"
+                                          " outcome=ok exit=0");
+    std::filesystem::remove(box.ConfigPath());
+    EXPECT_EQ(Line(Run({"/e:FEED"}).err),
+              "arg=/e:FEED action=command config=" + box.ConfigPath() + " outcome=file-not-found exit=0");
+}
+
+TEST_F(RunLog, OffWritesNothingAndTheDefaultLeavesStandardErrorToTheBoxes)
+{
+    Configure(kZebra, "USB");
+    EXPECT_EQ(Run({"/e:FEED"}, {{"TAVRIN_LOG", "off"}}).err, "");
+    EXPECT_EQ(box.Run({"/e:FEED"}, {{"TAVRIN_LOG", ""}}).err, "") << "without TAVRIN_LOG the line goes to the system log";
+    EXPECT_EQ(Run({"/x:"}, {{"TAVRIN_LOG", "off"}}).err,
+              ErrorBox("Invalid parameter: /x:\r\r" + box.Program() + " /x:     "));
+}
+
+TEST_F(RunLog, TheSystemLogGetsTheSameLineAsUserInformationOrError)
+{
+    Configure(kZebra, "USB");
+    // syslog-capture runs the program with a /dev/log of its own and prints
+    // what arrived there.
+    const std::map<std::string, std::string> unset = {{"TAVRIN_LOG", ""}};
+    const auto ok = box.Run({box.Program(), "/e:FEED"}, unset, SYSLOG_CAPTURE);
+    ASSERT_EQ(ok.exitCode, 0) << ok.err;
+    const std::regex form(R"(<(\d+)>\w{3} [ \d]\d \d\d:\d\d:\d\d tavrin\[\d+\]: (.*) ms=\d+\n)");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(ok.out, m, form)) << ok.out;
+    EXPECT_EQ(m[1], "14") << "facility user (1), severity info (6)";
+    EXPECT_EQ(m[2], "arg=/e:FEED action=command config=" + box.ConfigPath() + " printer=" + queue +
+                        " type=ZEBRA mode=USB command=FEED family=done outcome=ok exit=0");
+    EXPECT_EQ(ok.err, "") << "nothing on standard error";
+
+    const auto refused = box.Run({box.Program(), "/z:"}, {{"TAVRIN_LOG", "syslog"}}, SYSLOG_CAPTURE);
+    ASSERT_TRUE(std::regex_match(refused.out, m, form)) << refused.out;
+    EXPECT_EQ(m[1], "11") << "facility user (1), severity error (3)";
+    EXPECT_NE(std::string(m[2]).find(" outcome=invalid-parameter exit=0"), std::string::npos);
+
+    EXPECT_EQ(box.Run({box.Program(), "/e:FEED"}, {{"TAVRIN_LOG", "stderr"}}, SYSLOG_CAPTURE).out, "")
+        << "standard error instead, not as well";
+}
+
+// The exit status: 0 always unless asked for.
+
+TEST_F(RunLog, ByDefaultEveryRunEndsWithZero)
+{
+    Configure(kZebra, "USB");
+    EXPECT_EQ(box.Run({"/e:FEED"}).exitCode, 0);
+    EXPECT_EQ(box.Run({"/z:"}).exitCode, 0);
+    EXPECT_EQ(box.Run({"/f:missing.ini", "/e:FEED"}).exitCode, 0);
+    Configure("NOSUCH", "USB");
+    EXPECT_EQ(box.Run({"/e:FEED"}).exitCode, 0);
+    EXPECT_EQ(box.Run({"/e:FEED"}, {{"TAVRIN_EXIT_STATUS", "0"}}).exitCode, 0);
+    EXPECT_EQ(box.Run({"/e:FEED"}, {{"TAVRIN_EXIT_STATUS", "yes"}}).exitCode, 0) << "only 1 asks";
+}
+
+TEST_F(RunLog, AskedForTheExitStatusTellsSuccessFailureAndRefusal)
+{
+    const std::map<std::string, std::string> asked = {{"TAVRIN_EXIT_STATUS", "1"}, {"TAVRIN_LOG", "off"}};
+    Configure(kZebra, "USB");
+    EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 0);
+    EXPECT_EQ(box.Run({"/d:", "/l:", "/m:", "/e:EJECT"}, asked).exitCode, 0);
+    EXPECT_EQ(box.Run({"/i:"}, asked).exitCode, 0) << "the list, printed";
+    EXPECT_EQ(box.Run({"/f:" + box.ConfigPath()}, asked).exitCode, 0) << "nothing to do is no failure";
+
+    // 2: the run refused to start.
+    EXPECT_EQ(box.Run({"/z:"}, asked).exitCode, 2);
+    EXPECT_EQ(box.Run({"/e:FEED", "/e:EJECT"}, asked).exitCode, 2);
+    EXPECT_EQ(box.Run({"/f:missing.ini", "/e:FEED"}, asked).exitCode, 2);
+
+    // 1: a message was shown or a command failed.
+    Configure("NOSUCH", "USB");
+    EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 1) << "an invalid printer type";
+    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "-gone\nPrinterType=ZEBRA\n");
+    EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 1) << "a printer that is not installed";
+    Configure("DATACARD", "USB");
+    EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 1) << "Error while execute command";
+    EXPECT_EQ(box.Run({}, asked).exitCode, 1) << "the dialog needs a display";
+
+    // A missing configuration file ends the run silently, but it did not run.
+    std::filesystem::remove(box.ConfigPath());
+    const auto missing = box.Run({"/e:FEED"}, asked);
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "");
+    EXPECT_EQ(box.Run({"/a:"}, asked).exitCode, 2);
+}
+
+TEST_F(RunLog, TestModeFailsWhenEitherMovementFailed)
+{
+    const std::map<std::string, std::string> asked = {{"TAVRIN_EXIT_STATUS", "1"}, {"TAVRIN_LOG", "stderr"}};
+    // DATACARD has no family behind it: both movements fail, and test mode
+    // shows nothing.
+    Configure("DATACARD", "USB");
+    const auto r = box.Run({"/a:"}, asked);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(Boxes(r.err), "");
+    EXPECT_NE(Line(r.err).find("command=FEED family=failed command=EJECT family=failed outcome=failed exit=1"),
+              std::string::npos);
+}
