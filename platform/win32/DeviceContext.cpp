@@ -1,6 +1,8 @@
 // Printer device contexts are GDI's own, on the printer's real driver.
 #include "platform/DeviceContext.h"
 
+#include "platform/WideText.h"
+
 #include <map>
 #include <windows.h>
 
@@ -46,15 +48,7 @@ HDC CreateDCW(std::u16string_view printerName, const DEVMODEW* settings)
     // Both sides hold UTF-16 code units.
     const std::wstring name(printerName.begin(), printerName.end());
     if (name.empty()) return nullptr;
-    const HDC dc = ::CreateDCW(L"WINSPOOL", name.c_str(), nullptr, settings);
-    if (!dc) return nullptr;
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0, nullptr,
-                                        nullptr);
-    std::string narrow(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), narrow.data(), n, nullptr,
-                              nullptr);
-    return Remember(dc, std::move(narrow));
+    return Remember(::CreateDCW(L"WINSPOOL", name.c_str(), nullptr, settings), WideToNarrow(printerName));
 }
 
 bool DeleteDC(HDC dc)
