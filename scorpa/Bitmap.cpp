@@ -4,10 +4,11 @@
 
 #include "platform/Error.h"
 
+#include <array>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 
 namespace scorpa {
@@ -61,6 +62,7 @@ std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> fil
         imageSize = U32(file, 34);
         colorsUsed = U32(file, 46);
     }
+    h.HeaderSize = infoSize;
     h.TopDown = height < 0;
     if (height < 0) height = -height;
     if (width <= 0 || height <= 0) return Refuse(why, "bitmap has no pixels");
@@ -123,25 +125,153 @@ std::size_t TBitmap::RowBytesFor(int width, TPixelFormat format)
 TBitmap::TBitmap(int width, int height, TPixelFormat format)
     : width_(width < 0 ? 0 : width), height_(height < 0 ? 0 : height), format_(format),
       rowBytes_(RowBytesFor(width_, format)),
-      bits_(rowBytes_ * static_cast<std::size_t>(height_), std::uint8_t(0xFF))
+      bits_(rowBytes_ * static_cast<std::size_t>(height_), std::uint8_t(0xFF)),
+      stride_(static_cast<std::ptrdiff_t>(rowBytes_))
 {
+}
+
+TBitmap::TBitmap(int width, int height, TPixelFormat format, TBytes storage, std::size_t origin, std::ptrdiff_t stride)
+    : width_(width), height_(height), format_(format), rowBytes_(RowBytesFor(width, format)), bits_(std::move(storage)),
+      origin_(origin), stride_(stride)
+{
+}
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// The whole file, in one read into a buffer that is not cleared first.
+TBytes ReadBitmapFile(const std::string& path)
+{
+    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(path.c_str(), "rb"));
+    if (!in) throw platform::Error("Cannot open bitmap file " + path);
+    // Read straight into the buffer, without the stream's own.
+    std::setvbuf(in.get(), nullptr, _IONBF, 0);
+    // Larger than any bitmap we take: not even read.
+    long length = -1;
+    if (std::fseek(in.get(), 0, SEEK_END) == 0) length = std::ftell(in.get());
+    if (length < 0 || static_cast<std::uint64_t>(length) > MAX_BITMAP_FILE_BYTES || std::fseek(in.get(), 0, SEEK_SET) != 0)
+        throw platform::Error("Bitmap file is too large or cannot be read: " + path);
+    TBytes bytes(static_cast<std::size_t>(length));
+    if (std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size())
+        throw platform::Error("Cannot read bitmap file " + path);
+    return bytes;
+}
+
+std::size_t FileStride(const TBitmapHeader& h)
+{
+    return (static_cast<std::size_t>(h.Width) * static_cast<std::size_t>(h.BitCount) + 31) / 32 * 4;
+}
+
+std::size_t ColorTableAt(const TBitmapHeader& h) { return 14 + std::size_t(h.HeaderSize); }
+std::size_t ColorEntryBytes(const TBitmapHeader& h) { return h.HeaderSize == 12 ? 3 : 4; }
+
+// The file's row that becomes scan line y.
+const std::uint8_t* FileRow(const TBytes& file, const TBitmapHeader& h, int y)
+{
+    const std::size_t row = static_cast<std::size_t>(h.TopDown ? y : h.Height - 1 - y);
+    return file.data() + h.DataOffset + row * FileStride(h);
+}
+
+} // namespace
+
+bool TBitmap::DecodesDirectly(std::span<const std::uint8_t> file, const TBitmapHeader& h)
+{
+    if (h.Compression != 0) return false;
+    if (h.BitCount == 24 || h.BitCount == 32) return true;
+    if (h.BitCount != 1 && h.BitCount != 4 && h.BitCount != 8) return false;
+    return h.Colors == (1u << h.BitCount) && h.DataOffset == ColorTableAt(h) + h.Colors * ColorEntryBytes(h) &&
+           h.DataOffset <= file.size();
+}
+
+TBitmap TBitmap::DecodeDirect(TBytes file, const TBitmapHeader& h, bool keepTwoColours)
+{
+    const int w = h.Width;
+    const int height = h.Height;
+    const auto stride = static_cast<std::ptrdiff_t>(FileStride(h));
+    if (h.BitCount == 24) {
+        // The file's rows are already blue, green, red: they are used where
+        // they lie, last row first for a bottom-up file.
+        const std::size_t first = h.DataOffset + (h.TopDown ? 0 : static_cast<std::size_t>(height - 1) * FileStride(h));
+        return TBitmap(w, height, TPixelFormat::pf24bit, std::move(file), first, h.TopDown ? stride : -stride);
+    }
+
+    const std::size_t rowOut = static_cast<std::size_t>(w) * 3;
+    if (h.BitCount == 32) {
+        TBitmap out(w, height, TPixelFormat::pf24bit, TBytes(rowOut * static_cast<std::size_t>(height)), 0,
+                    static_cast<std::ptrdiff_t>(rowOut));
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* src = FileRow(file, h, y);
+            std::uint8_t* dst = out.ScanLine(y).data();
+            for (int x = 0; x < w; ++x, src += 4, dst += 3) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+            }
+        }
+        return out;
+    }
+
+    // Up to 8 bits: indexes into a full colour table.
+    const std::uint8_t* table = file.data() + ColorTableAt(h);
+    const std::size_t entry = ColorEntryBytes(h);
+    auto color = [&](unsigned i) { return table + i * entry; };
+    auto is = [](const std::uint8_t* c, std::uint8_t v) { return c[0] == v && c[1] == v && c[2] == v; };
+    if (h.BitCount == 1 && keepTwoColours) {
+        const bool blackWhite = is(color(0), 0x00) && is(color(1), 0xFF);
+        const bool whiteBlack = is(color(0), 0xFF) && is(color(1), 0x00);
+        if (blackWhite) {
+            const std::size_t first = h.DataOffset + (h.TopDown ? 0 : static_cast<std::size_t>(height - 1) * FileStride(h));
+            return TBitmap(w, height, TPixelFormat::pf1bit, std::move(file), first, h.TopDown ? stride : -stride);
+        }
+        if (whiteBlack) {
+            const std::size_t row = RowBytesFor(w, TPixelFormat::pf1bit);
+            TBitmap out(w, height, TPixelFormat::pf1bit, TBytes(row * static_cast<std::size_t>(height)), 0,
+                        static_cast<std::ptrdiff_t>(row));
+            for (int y = 0; y < height; ++y) {
+                const std::uint8_t* src = FileRow(file, h, y);
+                std::uint8_t* dst = out.ScanLine(y).data();
+                for (std::size_t i = 0; i < row; ++i) dst[i] = static_cast<std::uint8_t>(~src[i]);
+            }
+            return out;
+        }
+    }
+
+    // The colours of all index values, three bytes each.
+    std::array<std::uint8_t, 256 * 3> lookup {};
+    for (unsigned i = 0; i < h.Colors; ++i) std::memcpy(lookup.data() + i * 3, color(i), 3);
+    TBitmap out(w, height, TPixelFormat::pf24bit, TBytes(rowOut * static_cast<std::size_t>(height)), 0,
+                static_cast<std::ptrdiff_t>(rowOut));
+    const int bits = h.BitCount;
+    const unsigned mask = (1u << bits) - 1;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = FileRow(file, h, y);
+        std::uint8_t* dst = out.ScanLine(y).data();
+        if (bits == 8) {
+            for (int x = 0; x < w; ++x, dst += 3) std::memcpy(dst, lookup.data() + src[x] * 3u, 3);
+            continue;
+        }
+        for (int x = 0; x < w; ++x, dst += 3) {
+            const std::size_t bit = static_cast<std::size_t>(x) * static_cast<std::size_t>(bits);
+            const unsigned index = (src[bit / 8] >> (8 - bits - static_cast<int>(bit % 8))) & mask;
+            std::memcpy(dst, lookup.data() + index * 3, 3);
+        }
+    }
+    return out;
 }
 
 TBitmap TBitmap::LoadFromFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw platform::Error("Cannot open bitmap file " + path);
-    // Larger than any bitmap we take: not even read.
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0 || static_cast<std::uint64_t>(length) > MAX_BITMAP_FILE_BYTES)
-        throw platform::Error("Bitmap file is too large or cannot be read: " + path);
-    in.seekg(0, std::ios::beg);
-    std::vector<char> bytes(static_cast<std::size_t>(length));
-    if (!in.read(bytes.data(), length)) throw platform::Error("Cannot read bitmap file " + path);
-
+    TBytes bytes = ReadBitmapFile(path);
+    // What the headers claim is checked before anything is sized from it.
+    std::string why;
+    const auto header = CheckBitmapHeader(bytes, &why);
+    if (!header) throw platform::Error("Bitmap image is not valid (" + why + "): " + path);
+    if (DecodesDirectly(bytes, *header)) return DecodeDirect(std::move(bytes), *header, true);
     try {
-        return DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+        return DecodeBitmap({bytes.data(), bytes.size()});
     } catch (const platform::Error& e) {
         throw platform::Error(std::string(e.what()) + ": " + path);
     }
@@ -149,12 +279,12 @@ TBitmap TBitmap::LoadFromFile(const std::string& path)
 
 std::span<std::uint8_t> TBitmap::ScanLine(int row)
 {
-    return {bits_.data() + rowBytes_ * static_cast<std::size_t>(row), rowBytes_};
+    return {bits_.data() + static_cast<std::ptrdiff_t>(origin_) + stride_ * row, rowBytes_};
 }
 
 std::span<const std::uint8_t> TBitmap::ScanLine(int row) const
 {
-    return {bits_.data() + rowBytes_ * static_cast<std::size_t>(row), rowBytes_};
+    return {bits_.data() + static_cast<std::ptrdiff_t>(origin_) + stride_ * row, rowBytes_};
 }
 
 void TBitmap::SetPixel24(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b)
@@ -180,15 +310,35 @@ void TBitmap::SetBit(int x, int y, bool white)
 void TBitmap::SetPixelFormat(TPixelFormat format)
 {
     if (format == format_) return;
-    TBitmap out(width_, height_, format);
+    const std::size_t row = RowBytesFor(width_, format);
+    TBitmap out(width_, height_, format, TBytes(row * static_cast<std::size_t>(height_)), 0,
+                static_cast<std::ptrdiff_t>(row));
+    const auto w = static_cast<std::size_t>(width_);
     for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width_; ++x) {
-            if (format == TPixelFormat::pf1bit) {
-                const std::uint8_t* p = ScanLine(y).data() + static_cast<std::size_t>(x) * 3;
-                out.SetBit(x, y, int(p[0]) + int(p[1]) + int(p[2]) > 382);
-            } else {
-                const std::uint8_t v = Bit(x, y) ? 0xFF : 0x00;
-                out.SetPixel24(x, y, v, v, v);
+        const std::uint8_t* src = ScanLine(y).data();
+        std::uint8_t* dst = out.ScanLine(y).data();
+        if (format == TPixelFormat::pf1bit) {
+            // White when nearer to white than to black; the bits past the
+            // last pixel stay white.
+            std::size_t x = 0;
+            for (std::size_t i = 0; i < row; ++i) {
+                unsigned byte = 0;
+                for (unsigned b = 0; b < 8; ++b, ++x) {
+                    bool white = true;
+                    if (x < w) {
+                        const std::uint8_t* p = src + x * 3;
+                        white = unsigned(p[0]) + p[1] + p[2] > 382;
+                    }
+                    byte = (byte << 1) | (white ? 1u : 0u);
+                }
+                dst[i] = static_cast<std::uint8_t>(byte);
+            }
+        } else {
+            for (std::size_t x = 0; x < w; ++x, dst += 3) {
+                const std::uint8_t v = (src[x / 8] & (0x80 >> (x % 8))) ? 0xFF : 0x00;
+                dst[0] = v;
+                dst[1] = v;
+                dst[2] = v;
             }
         }
     }

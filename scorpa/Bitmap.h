@@ -4,9 +4,11 @@
 // pixel, most significant bit first, 1 = white and 0 = black.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scorpa {
@@ -31,6 +33,7 @@ struct TBitmapHeader {
     std::uint32_t Compression = 0;  // 0 none, 1 RLE8, 2 RLE4, 3 bit fields
     std::uint32_t Colors = 0;    // entries in the colour table
     std::uint32_t DataOffset = 0;   // where the pixel data starts
+    std::uint32_t HeaderSize = 0;   // the info header's size (12 for OS/2 1.x)
 };
 
 // Checks a bitmap file's headers (BITMAPFILEHEADER and the info header that
@@ -43,6 +46,31 @@ std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> fil
 
 enum class TPixelFormat { pf24bit, pf1bit };
 
+// Bytes that are not cleared when they are allocated: pixel buffers and
+// file contents are written whole before they are read, so clearing them
+// first would be one more pass over the image for nothing.
+template <typename T>
+struct TUninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = TUninitializedAllocator<U>;
+    };
+    TUninitializedAllocator() = default;
+    template <typename U>
+    TUninitializedAllocator(const TUninitializedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using TBytes = std::vector<std::uint8_t, TUninitializedAllocator<std::uint8_t>>;
+
 class TBitmap {
 public:
     TBitmap() = default;
@@ -52,8 +80,24 @@ public:
     // Reads a Windows bitmap file (every BMP variant the system's image
     // library knows); raises platform::Error when it cannot, or when the
     // file is refused by CheckBitmapHeader (or is larger than
-    // MAX_BITMAP_FILE_BYTES), before any of it is decoded.
+    // MAX_BITMAP_FILE_BYTES), before any of it is decoded. Uncompressed
+    // files are read here (see DecodeDirect), with their pixel rows used
+    // where they lie in the file, and a file of black and white alone may
+    // come back as a 1-bit bitmap; everything else goes to the graphics
+    // module. Either way the pixels are the ones the file gives.
     static TBitmap LoadFromFile(const std::string& path);
+
+    // Whether DecodeDirect reads a file with these (checked) headers: no
+    // compression; 24 or 32 bits per pixel, or 1, 4 or 8 bits with a full
+    // colour table that ends where the pixel data starts. Everything else
+    // is left to the graphics module, whose reading of it is the rule.
+    static bool DecodesDirectly(std::span<const std::uint8_t> file, const TBitmapHeader& h);
+    // Decodes such a file (the whole file, headers included, checked by
+    // CheckBitmapHeader into h). 24-bit rows stay in the file's buffer, in
+    // place. With keepTwoColours, a 1-bit file whose colour table is black
+    // and white becomes a 1-bit bitmap (in place when index 1 is white);
+    // otherwise the result is 24-bit.
+    static TBitmap DecodeDirect(TBytes file, const TBitmapHeader& h, bool keepTwoColours);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -76,12 +120,17 @@ public:
 
 private:
     static std::size_t RowBytesFor(int width, TPixelFormat format);
+    // Rows of rowBytes_ bytes taken from storage: row 0 at origin, each
+    // next row stride bytes on (negative for a bottom-up file).
+    TBitmap(int width, int height, TPixelFormat format, TBytes storage, std::size_t origin, std::ptrdiff_t stride);
 
     int width_ = 0;
     int height_ = 0;
     TPixelFormat format_ = TPixelFormat::pf24bit;
     std::size_t rowBytes_ = 0;
-    std::vector<std::uint8_t> bits_;
+    TBytes bits_;
+    std::size_t origin_ = 0;
+    std::ptrdiff_t stride_ = 0;
 };
 
 // Turns a bitmap by 180 degrees; it becomes a 24-bit bitmap first.

@@ -66,7 +66,11 @@ TBitmap DecodeBitmap(std::span<const std::uint8_t> bytes)
     // The toolkit sizes its buffers from the headers before it has seen the
     // data: what they claim is checked first.
     std::string why;
-    if (!CheckBitmapHeader(bytes, &why)) throw platform::Error("Bitmap image is not valid (" + why + ")");
+    const auto header = CheckBitmapHeader(bytes, &why);
+    if (!header) throw platform::Error("Bitmap image is not valid (" + why + ")");
+    // Uncompressed layouts need no toolkit; the copy keeps the caller's bytes its own.
+    if (TBitmap::DecodesDirectly(bytes, *header))
+        return TBitmap::DecodeDirect(TBytes(bytes.begin(), bytes.end()), *header, false);
     const TGraphicsModule& m = Module();
     ScorpaGfxImage image {};
     if (m.loadBitmap(bytes.data(), bytes.size(), &image) != 0) {

@@ -18,6 +18,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/resource.h>
 #include <termios.h>
 #include <tuple>
@@ -393,6 +394,125 @@ TEST_F(BitmapFiles, TheImageModuleItselfRefusesAnOversizeBitmap)
     }
     // Left loaded, as the library leaves it: the toolkits it pulled in
     // cannot be taken out of a running process.
+}
+
+namespace {
+
+// A file of random pixels (and, up to 8 bits, a full colour table of
+// random colours) with the given header size, depth and row order.
+std::vector<std::uint8_t> RandomFile(std::mt19937& rng, std::uint32_t infoSize, int w, int h, int bits, bool topDown,
+                                     const std::vector<Rgb>& table = {})
+{
+    auto byte = [&] { return static_cast<std::uint8_t>(rng() & 0xFF); };
+    std::vector<std::uint8_t> rest;
+    const std::size_t entry = infoSize == 12 ? 3 : 4;
+    if (bits <= 8) {
+        for (int i = 0; i < (1 << bits); ++i) {
+            const Rgb c = i < static_cast<int>(table.size()) ? table[static_cast<std::size_t>(i)] : Rgb {byte(), byte(), byte()};
+            rest.insert(rest.end(), {c.b, c.g, c.r});
+            if (entry == 4) rest.push_back(byte());
+        }
+    }
+    const std::size_t tableBytes = rest.size();
+    const std::size_t stride = (static_cast<std::size_t>(w) * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+    for (std::size_t i = 0; i < stride * static_cast<std::size_t>(h); ++i) rest.push_back(byte());
+    Fields f;
+    f.infoSize = infoSize;
+    f.width = w;
+    f.height = topDown ? -h : h;
+    f.bits = static_cast<std::uint16_t>(bits);
+    f.offset = 14 + infoSize + static_cast<std::int64_t>(tableBytes);
+    return Crafted(f, rest);
+}
+
+std::string Rows24(const TBitmap& b)
+{
+    TBitmap c = b;
+    c.SetPixelFormat(TPixelFormat::pf24bit);
+    return Pixels(c);
+}
+
+} // namespace
+
+TEST_F(BitmapFiles, UncompressedFilesReadWithoutTheModuleGiveTheModulesPixels)
+{
+    void* module = dlopen(TAVRIN_PROGRAM_DIR "/libscorpa-graphics.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    auto load = reinterpret_cast<ScorpaGfx_LoadBitmapFn>(dlsym(module, "ScorpaGfx_LoadBitmap"));
+    auto release = reinterpret_cast<ScorpaGfx_FreeFn>(dlsym(module, "ScorpaGfx_Free"));
+    ASSERT_NE(load, nullptr);
+    ASSERT_NE(release, nullptr);
+
+    std::mt19937 rng(20240611);
+    const std::vector<Rgb> blackWhite = {{0, 0, 0}, {255, 255, 255}};
+    const std::vector<Rgb> whiteBlack = {{255, 255, 255}, {0, 0, 0}};
+    int compared = 0;
+    for (const std::uint32_t infoSize : {12u, 40u, 56u, 108u, 124u}) {
+        for (const int bits : {1, 4, 8, 24, 32}) {
+            if (infoSize == 12 && bits == 32) continue;  // not a depth OS/2 1.x has
+            for (const bool topDown : {false, true}) {
+                if (infoSize == 12 && topDown) continue;  // its height has no sign
+                for (const auto& [w, h] : std::vector<std::pair<int, int>> {{1, 1}, {3, 2}, {5, 3}, {8, 2}, {13, 4}, {33, 3}}) {
+                    std::vector<std::vector<Rgb>> tables = {{}};
+                    if (bits == 1) tables = {{}, blackWhite, whiteBlack};
+                    for (const auto& table : tables) {
+                        const auto bytes = RandomFile(rng, infoSize, w, h, bits, topDown, table);
+                        const auto header = CheckBitmapHeader(bytes);
+                        ASSERT_TRUE(header);
+                        const std::string what = std::to_string(infoSize) + "-byte header, " + std::to_string(bits) +
+                                                 " bits, " + std::to_string(w) + " x " + std::to_string(h) +
+                                                 (topDown ? " top-down" : "") + ", table " + std::to_string(table.size());
+                        ASSERT_TRUE(TBitmap::DecodesDirectly(bytes, *header)) << what;
+
+                        ScorpaGfxImage image {};
+                        ASSERT_EQ(load(bytes.data(), bytes.size(), &image), 0) << what << ": " << image.error;
+                        const std::string expected(reinterpret_cast<const char*>(image.bgr),
+                                                   static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
+                        release(&image);
+
+                        const TBitmap direct = TBitmap::DecodeDirect(TBytes(bytes.begin(), bytes.end()), *header, false);
+                        EXPECT_EQ(direct.PixelFormat(), TPixelFormat::pf24bit) << what;
+                        EXPECT_EQ(Pixels(direct), expected) << what;
+                        const TBitmap fromFile = TBitmap::LoadFromFile(File("d.bmp", bytes));
+                        EXPECT_EQ(fromFile.Width(), w);
+                        EXPECT_EQ(fromFile.Height(), h);
+                        EXPECT_EQ(Rows24(fromFile), expected) << what;
+                        // A black-and-white file stays 1-bit when read from a file.
+                        if (!table.empty()) EXPECT_EQ(fromFile.PixelFormat(), TPixelFormat::pf1bit) << what;
+                        ++compared;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(compared, 372);
+}
+
+TEST_F(BitmapFiles, OnlyTheLayoutsReadHereSkipTheModule)
+{
+    std::mt19937 rng(7);
+    auto direct = [](const std::vector<std::uint8_t>& bytes) {
+        const auto header = CheckBitmapHeader(bytes);
+        return header && TBitmap::DecodesDirectly(bytes, *header);
+    };
+    EXPECT_TRUE(direct(RandomFile(rng, 40, 4, 4, 8, false)));
+    // A colour table with fewer entries than the bits can index, pixel data
+    // that does not start where the table ends, 16 bits and compression:
+    // the module's reading counts.
+    EXPECT_FALSE(direct(bmpfiles::Make(kFour, 8)));
+    auto gap = RandomFile(rng, 40, 4, 4, 8, false);
+    gap[10] = static_cast<std::uint8_t>(gap[10] + 4);  // the data offset, 4 bytes on
+    gap.insert(gap.begin() + 14 + 40 + 256 * 4, 4, 0);
+    ASSERT_TRUE(CheckBitmapHeader(gap));
+    EXPECT_FALSE(direct(gap));
+    EXPECT_FALSE(direct(RandomFile(rng, 40, 4, 4, 16, false)));
+    Fields rle;
+    rle.width = 4;
+    rle.height = 2;
+    rle.bits = 8;
+    rle.compression = 1;
+    rle.colorsUsed = 1;
+    EXPECT_FALSE(direct(Crafted(rle, {0, 0, 0, 0, 0x00, 0x01})));
 }
 
 namespace {
