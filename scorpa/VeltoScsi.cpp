@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -61,7 +62,7 @@ void DecodeSystemInfo(std::span<const std::uint8_t, 20> page, TVeltoSystemInfo& 
     info.PrinterResolution = 300;
 }
 
-TVeltoScsi::TVeltoScsi() : aImageBuf(2 + MAX_IMAGE_BUF_LEN + 1, 0)
+TVeltoScsi::TVeltoScsi() : aImageBuf(kImageBlockBytes, 0)
 {
     FScsiID = -1;
     FAspiLoaded = AspiLoad();
@@ -199,6 +200,58 @@ bool TVeltoScsi::StreamImage(const TBitmap& bitmap, int nWidth, int nHeight, boo
     return ok;
 }
 
+namespace {
+
+// One row of 24-bit pixels (blue, green, red) as the printer takes them:
+// red, green, blue.
+void PackColorRow(const std::uint8_t* src, std::uint8_t* out, std::size_t pixels)
+{
+    std::size_t x = 0;
+    // Four pixels at a time, as three 32-bit words each way.
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= pixels; x += 4, src += 12, out += 12) {
+            std::uint32_t a, b, c;
+            // In memory (the words are little-endian): B0 G0 R0 B1 | G1 R1 B2 G2
+            // | R2 B3 G3 R3 becomes R0 G0 B0 R1 | G1 B1 R2 G2 | B2 R3 G3 B3.
+            std::memcpy(&a, src, 4);
+            std::memcpy(&b, src + 4, 4);
+            std::memcpy(&c, src + 8, 4);
+            const std::uint32_t A = ((a >> 16) & 0xFF) | (a & 0xFF00) | ((a & 0xFF) << 16) | ((b & 0xFF00) << 16);
+            const std::uint32_t B = (b & 0xFF) | ((a >> 24) << 8) | ((c & 0xFF) << 16) | ((b >> 24) << 24);
+            const std::uint32_t C = ((b >> 16) & 0xFF) | ((c >> 24) << 8) | (c & 0xFF0000) | (((c >> 8) & 0xFF) << 24);
+            std::memcpy(out, &A, 4);
+            std::memcpy(out + 4, &B, 4);
+            std::memcpy(out + 8, &C, 4);
+        }
+    }
+    for (; x < pixels; ++x, src += 3, out += 3) {
+        out[0] = src[2];
+        out[1] = src[1];
+        out[2] = src[0];
+    }
+}
+
+// Eight pixel bytes for each byte of a 1-bit row: 0x00 for a white bit (1),
+// 0xFF for a black one (0), most significant bit first.
+struct TMonoBytes {
+    std::uint8_t bytes[256][8];
+    constexpr TMonoBytes() : bytes {}
+    {
+        for (int v = 0; v < 256; ++v)
+            for (int b = 0; b < 8; ++b) bytes[v][b] = (v & (0x80 >> b)) ? 0x00 : 0xFF;
+    }
+};
+constexpr TMonoBytes kMonoBytes;
+
+void PackMonoRow(const std::uint8_t* src, std::uint8_t* out, std::size_t pixels)
+{
+    const std::size_t whole = pixels / 8;
+    for (std::size_t i = 0; i < whole; ++i, out += 8) std::memcpy(out, kMonoBytes.bytes[src[i]], 8);
+    std::memcpy(out, kMonoBytes.bytes[whole < (pixels + 7) / 8 ? src[whole] : 0], pixels % 8);
+}
+
+} // namespace
+
 bool TVeltoScsi::TransData(const TBitmap& bitmap, int first, int c, int nWidth, bool color)
 {
     if (bitmap.PixelFormat() != (color ? TPixelFormat::pf24bit : TPixelFormat::pf1bit)) return false;
@@ -208,27 +261,21 @@ bool TVeltoScsi::TransData(const TBitmap& bitmap, int first, int c, int nWidth, 
     if (w > bitmap.Width() || (rows > 0 && (first < 0 || std::int64_t(first) + rows > bitmap.Height()))) return false;
     const std::size_t rowBytes = static_cast<std::size_t>(w) * (color ? 3 : 1);
     const std::size_t length = 2 + rowBytes * static_cast<std::size_t>(rows);
-    if (length > aImageBuf.size()) return false;
+    if (length > kImageBlockBytes) return false;
+    // The block buffer went with a request the layer still holds: a new one.
+    if (aImageBuf.size() < kImageBlockBytes) aImageBuf.assign(kImageBlockBytes, 0);
 
     aImageBuf[0] = CMD_TRANS_DMA.Code;
     aImageBuf[1] = static_cast<std::uint8_t>(CMD_TRANS_DMA.Command);
     std::uint8_t* out = aImageBuf.data() + 2;
-    for (int j = 0; j < rows; ++j) {
-        const auto line = bitmap.ScanLine(first + j);
-        if (color) {
-            for (int x = 0; x < w; ++x) {
-                const std::uint8_t* p = line.data() + static_cast<std::size_t>(x) * 3;
-                *out++ = p[2];
-                *out++ = p[1];
-                *out++ = p[0];
-            }
-        } else {
-            for (int x = 0; x < w; ++x) *out++ = bitmap.Bit(x, first + j) ? 0x00 : 0xFF;
-        }
+    for (int j = 0; j < rows; ++j, out += rowBytes) {
+        const std::uint8_t* line = bitmap.ScanLine(first + j).data();
+        if (color) PackColorRow(line, out, static_cast<std::size_t>(w));
+        else PackMonoRow(line, out, static_cast<std::size_t>(w));
     }
     const TCDB cdb = aCDB_Print(static_cast<std::uint32_t>(length));
-    return SCSI_ExecCommand(static_cast<std::uint8_t>(FScsiID), aImageBuf.data(), static_cast<int>(length), SRB_DIR_OUT,
-                            CDB_LEN, cdb.data(), FHostID);
+    // The block goes to the layer as it is, not copied again.
+    return SCSI_ExecCommandOut(static_cast<std::uint8_t>(FScsiID), aImageBuf, length, CDB_LEN, cdb.data(), FHostID);
 }
 
 } // namespace scorpa

@@ -67,6 +67,8 @@ private:
     int FHostID = 0;
     std::string FProductName;
     // One image data block: ESC "D" and up to MAX_IMAGE_BUF_LEN data bytes.
+    // It goes to the ASPI layer with each block and comes back from it.
+    static constexpr std::size_t kImageBlockBytes = 2 + MAX_IMAGE_BUF_LEN + 1;
     std::vector<std::uint8_t> aImageBuf;
 };
 

@@ -41,6 +41,7 @@ struct Module {
     // Layers that were left holding requests: never unloaded (see
     // ASPI_FreeModule).
     std::vector<platform::DynamicLibrary> pinned;
+    std::uint32_t timeOut = TIME_OUT;
 };
 
 Module& M()
@@ -139,6 +140,8 @@ void ASPI_UseEntryPoint(SendASPI32CommandFn fn)
     M().loaded = fn != nullptr;
 }
 
+void ASPI_UseTimeOut(std::uint32_t ms) { M().timeOut = ms ? ms : TIME_OUT; }
+
 const TAspiLastStatus& ASPI_LastStatus() { return M().last; }
 
 int ASPI_HeldRequests()
@@ -152,7 +155,8 @@ std::uint8_t SCSI_WaitForResponse(void* pSRB)
     auto* status = static_cast<std::uint8_t*>(pSRB) + 1;
     const std::uint32_t t0 = platform::GetTickCount();
     std::uint8_t s = std::atomic_ref<std::uint8_t>(*status).load(std::memory_order_acquire);
-    while (s == SS_PENDING && platform::GetTickCount() - t0 < TIME_OUT) {
+    const std::uint32_t limit = M().timeOut;
+    while (s == SS_PENDING && platform::GetTickCount() - t0 < limit) {
         // No sleep: the layer's completion is picked up at once.
         std::this_thread::yield();
         s = std::atomic_ref<std::uint8_t>(*status).load(std::memory_order_acquire);
@@ -174,15 +178,14 @@ int SCSI_HostAdapterInquiry()
     return req->block[9];
 }
 
-bool SCSI_ExecCommand(std::uint8_t nScsiID, void* aBuf, int nBufLen, std::uint8_t nFlag, int nCDBLen,
-                      const std::uint8_t* pCDBBuf, int nHostID)
-{
-    if (!ASPI_IsLoaded()) return false;
-    auto req = std::make_unique<Request>();
-    const std::size_t len = nBufLen > 0 ? static_cast<std::size_t>(nBufLen) : 0;
-    if (len && aBuf) req->data.assign(static_cast<const std::uint8_t*>(aBuf), static_cast<const std::uint8_t*>(aBuf) + len);
-    else req->data.assign(len, 0);
+namespace {
 
+// Fills in the request block for one CDB on the request's data (its first
+// len bytes), runs it and keeps what it left. SS_PENDING: the request may
+// be held now (req is then empty); touch nothing of it.
+std::uint8_t Execute(std::unique_ptr<Request>& req, std::size_t len, std::uint8_t nScsiID, std::uint8_t nFlag, int nCDBLen,
+                     const std::uint8_t* pCDBBuf, int nHostID)
+{
     auto* srb = reinterpret_cast<SRB_ExecSCSICmd*>(req->block.data());
     srb->SRB_Cmd = SC_EXEC_SCSI_CMD;
     srb->SRB_HaId = static_cast<std::uint8_t>(nHostID);
@@ -199,10 +202,39 @@ bool SCSI_ExecCommand(std::uint8_t nScsiID, void* aBuf, int nBufLen, std::uint8_
     const std::uint8_t status = Run(req);
     Module& m = M();
     m.last.SRB_Status = status;
-    if (status == SS_PENDING) return false;  // the request may be held: touch nothing of it
+    if (status == SS_PENDING) return status;
     m.last.SRB_HaStat = srb->SRB_HaStat;
     m.last.SRB_TargetStat = srb->SRB_TargStat;
+    return status;
+}
+
+} // namespace
+
+bool SCSI_ExecCommand(std::uint8_t nScsiID, void* aBuf, int nBufLen, std::uint8_t nFlag, int nCDBLen,
+                      const std::uint8_t* pCDBBuf, int nHostID)
+{
+    if (!ASPI_IsLoaded()) return false;
+    auto req = std::make_unique<Request>();
+    const std::size_t len = nBufLen > 0 ? static_cast<std::size_t>(nBufLen) : 0;
+    if (len && aBuf) req->data.assign(static_cast<const std::uint8_t*>(aBuf), static_cast<const std::uint8_t*>(aBuf) + len);
+    else req->data.assign(len, 0);
+    const std::uint8_t status = Execute(req, len, nScsiID, nFlag, nCDBLen, pCDBBuf, nHostID);
+    if (status == SS_PENDING) return false;  // the request may be held: touch nothing of it
     if ((nFlag & SRB_DIR_IN) && len && aBuf) std::memcpy(aBuf, req->data.data(), len);
+    return status == SS_COMP;
+}
+
+bool SCSI_ExecCommandOut(std::uint8_t nScsiID, std::vector<std::uint8_t>& buffer, std::size_t length, int nCDBLen,
+                         const std::uint8_t* pCDBBuf, int nHostID)
+{
+    if (!ASPI_IsLoaded()) return false;
+    if (length > buffer.size()) return false;
+    auto req = std::make_unique<Request>();
+    req->data = std::move(buffer);
+    buffer.clear();
+    const std::uint8_t status = Execute(req, length, nScsiID, SRB_DIR_OUT, nCDBLen, pCDBBuf, nHostID);
+    // A request the layer still holds keeps its memory.
+    if (req) buffer = std::move(req->data);
     return status == SS_COMP;
 }
 

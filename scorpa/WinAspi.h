@@ -3,8 +3,10 @@
 // and one SCSI command run through it synchronously.
 #include "aspi/wnaspi32.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace scorpa {
 
@@ -33,6 +35,14 @@ int SCSI_HostAdapterInquiry();
 bool SCSI_ExecCommand(std::uint8_t nScsiID, void* aBuf, int nBufLen, std::uint8_t nFlag, int nCDBLen,
                       const std::uint8_t* pCDBBuf, int nHostID);
 
+// The same for data going to the device (SRB_DIR_OUT) that the caller
+// hands over instead of lending: the first length bytes of buffer are sent
+// from buffer's own memory, without a copy. buffer comes back once the
+// layer is done with it; when the layer is left holding the request (see
+// ASPI_HeldRequests) it keeps the memory, and buffer comes back empty.
+bool SCSI_ExecCommandOut(std::uint8_t nScsiID, std::vector<std::uint8_t>& buffer, std::size_t length, int nCDBLen,
+                         const std::uint8_t* pCDBBuf, int nHostID);
+
 // Polls the request's SRB_Status until it is no longer SS_PENDING or
 // TIME_OUT has passed; returns it (still 0 after a time-out).
 std::uint8_t SCSI_WaitForResponse(void* pSRB);
@@ -53,5 +63,9 @@ int ASPI_HeldRequests();
 // Tests: a SendASPI32Command of this process stands in for the library
 // (nullptr: none).
 void ASPI_UseEntryPoint(SendASPI32CommandFn fn);
+// Tests: the longest wait for one request, in place of TIME_OUT (0: TIME_OUT
+// again), so that a request that never completes need not be waited for
+// three seconds.
+void ASPI_UseTimeOut(std::uint32_t ms);
 
 } // namespace scorpa

@@ -98,6 +98,11 @@ std::uint32_t FakeSend(void* p)
         const std::uint32_t n = (srb.CDBByte[2] << 16) | (srb.CDBByte[3] << 8) | srb.CDBByte[4];
         e.Out.assign(reinterpret_cast<char*>(srb.SRB_BufPointer), n);
         const bool image = n >= 2 && srb.SRB_BufPointer[1] == 'D';
+        if (image && bus.Stall == "image") {
+            bus.Log.push_back(e);
+            bus.Pending.push_back(b);
+            return SS_PENDING;
+        }
         if ((image && bus.ImageFails) || (!image && bus.PrintFails)) status = SS_ERR;
     } else if (op == 0xC0) {
         if (bus.SysInfoFails) status = SS_ERR;
@@ -154,6 +159,7 @@ protected:
     {
         prn.reset();
         ASPI_UseEntryPoint(nullptr);
+        ASPI_UseTimeOut(0);
         gBus = nullptr;
     }
 
@@ -705,8 +711,67 @@ TEST_F(VeltoScsiTest, AFailedBlockEndsTheTransfer)
     EXPECT_EQ(Prints().size(), 2u);
 }
 
+TEST_F(VeltoScsiTest, EveryRowWidthGoesOutDotForDot)
+{
+    Open();
+    for (int w = 1; w <= 19; ++w) {
+        TBitmap colour(w, 3, TPixelFormat::pf24bit);
+        TBitmap mono(w, 3, TPixelFormat::pf1bit);
+        std::string rgb = "\x1B" "D", dots = "\x1B" "D";
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x) {
+                const auto r = static_cast<std::uint8_t>(x * 7 + y), g = static_cast<std::uint8_t>(255 - x),
+                           b = static_cast<std::uint8_t>(x ^ 0x55 ^ y);
+                colour.SetPixel24(x, y, r, g, b);
+                rgb += {static_cast<char>(r), static_cast<char>(g), static_cast<char>(b)};
+                const bool white = (x * 3 + y) % 5 < 2;
+                mono.SetBit(x, y, white);
+                dots += white ? '\x00' : '\xFF';
+            }
+        bus.Log.clear();
+        ASSERT_TRUE(prn->TransColorImage(0, 0, colour));
+        ASSERT_TRUE(prn->TransMonoImage(0, 0, mono));
+        const auto prints = Prints();
+        ASSERT_EQ(prints.size(), 4u);
+        EXPECT_EQ(prints[1], rgb) << w << " dots a row";
+        EXPECT_EQ(prints[3], dots) << w << " dots a row";
+    }
+}
+
+TEST_F(VeltoScsiTest, AnImageBlockTheLayerStillHoldsKeepsItsBytesAndTheNextImageGoesWhole)
+{
+    ASPI_UseTimeOut(50);
+    EXPECT_EQ(TIME_OUT, 3000u) << "outside tests a request is waited for three seconds";
+    Open();
+    TBitmap first = Colour(1000, 30);
+    bus.Stall = "image";
+    bus.RefuseAbort = true;
+    EXPECT_FALSE(prn->TransColorImage(0, 0, first));
+    ASSERT_EQ(ASPI_HeldRequests(), 1);
+    ASSERT_EQ(bus.Pending.size(), 1u);
+    // The layer still has the block it was given, unchanged by what follows.
+    const auto& srb = *reinterpret_cast<const SRB_ExecSCSICmd*>(bus.Pending[0]);
+    const std::string held(reinterpret_cast<const char*>(srb.SRB_BufPointer), srb.SRB_BufLen);
+    EXPECT_EQ(held, Prints()[1]);
+
+    bus.Stall.clear();
+    bus.RefuseAbort = false;
+    bus.Log.clear();
+    TBitmap second = Colour(1000, 30);
+    second.SetPixel24(0, 0, 9, 8, 7);
+    ASSERT_TRUE(prn->TransColorImage(0, 0, second));
+    const auto prints = Prints();
+    ASSERT_EQ(prints.size(), 3u);
+    EXPECT_EQ(prints[1].substr(0, 8), std::string("\x1B" "D" "\x09\x08\x07\x01\x00\x07", 8));
+    EXPECT_EQ(prints[2].size(), 27002u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(srb.SRB_BufPointer), srb.SRB_BufLen), held);
+    bus.Pending[0][1] = SS_COMP;
+    EXPECT_EQ(ASPI_HeldRequests(), 0);
+}
+
 TEST_F(VeltoScsiTest, ARequestThatNeverCompletesIsAbortedAndItsMemoryKeptWhileTheLayerHoldsIt)
 {
+    ASPI_UseTimeOut(50);
     Open();
     bus.Stall = "status";
     EXPECT_FALSE(prn->FlipTurn());
@@ -748,6 +813,8 @@ std::string ReadAll(const std::filesystem::path& file)
 [[noreturn]] void LetGoOfALayerStillHoldingARequest(const std::filesystem::path& world)
 {
     ::setenv("TAVRIN_TESTBED_DIR", world.c_str(), 1);
+    // Given up after 200 ms, completed by the layer at 500 ms.
+    ASPI_UseTimeOut(200);
     ASPI_FreeModule();
     if (!ASPI_LoadModule(TAVRIN_TESTBED_BUILD_DIR "/libwnaspi32-threaded.so")) ::_exit(3);
     std::array<std::uint8_t, 32> page {};
@@ -777,7 +844,7 @@ TEST(AspiLayerLifetime, ALayerStillHoldingARequestIsNotUnloaded)
         given ? given : std::filesystem::temp_directory_path() / ("scorpa-aspi-late-" + std::to_string(::getpid()));
     if (!given) {
         std::filesystem::create_directories(world);
-        std::ofstream(world / "scenario.ini") << "[aspi]\nlate_ms=3500\n";
+        std::ofstream(world / "scenario.ini") << "[aspi]\nlate_ms=500\n";
         ::setenv("SCORPA_TEST_LATE_WORLD", world.c_str(), 1);
     }
     EXPECT_EXIT(LetGoOfALayerStillHoldingARequest(world), ::testing::ExitedWithCode(0), "");
