@@ -143,13 +143,16 @@ GFX_EXPORT int ScorpaGfx_RenderText(const char* text, size_t length, const char*
 {
     *out = ScorpaGfxImage {};
     const std::string_view line(text ? text : "", text ? length : 0);
-    // A font map of our own, released with everything it looked up: nothing
-    // is left behind in the toolkit's shared state.
-    std::unique_ptr<PangoFontMap, GObjectUnref> fontMap(pango_cairo_font_map_new());
+    // A font map of our own, made on the first text and kept while the
+    // module is loaded (it never is unloaded): the fonts it has looked up
+    // and opened serve every later text of the process, which is what makes
+    // the first text slow and the later ones quick. The toolkit's shared
+    // default map is left alone.
+    static PangoFontMap* const fontMap = pango_cairo_font_map_new();
     // Measure on a 1 x 1 surface, then draw on one of the text's size.
     SurfacePtr scratch(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
     CairoPtr measure(cairo_create(scratch.get()));
-    auto probe = MakeLayout(fontMap.get(), measure.get(), line, family, pixelHeight, color, style);
+    auto probe = MakeLayout(fontMap, measure.get(), line, family, pixelHeight, color, style);
     int width = 0, height = 0;
     pango_layout_get_pixel_size(probe.get(), &width, &height);
     if (width <= 0 || height <= 0) {
@@ -161,7 +164,7 @@ GFX_EXPORT int ScorpaGfx_RenderText(const char* text, size_t length, const char*
     CairoPtr cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1, 1, 1);
     cairo_paint(cr.get());
-    auto layout = MakeLayout(fontMap.get(), cr.get(), line, family, pixelHeight, color, style);
+    auto layout = MakeLayout(fontMap, cr.get(), line, family, pixelHeight, color, style);
     cairo_set_source_rgb(cr.get(), (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
     cairo_move_to(cr.get(), 0, 0);
     pango_cairo_show_layout(cr.get(), layout.get());
