@@ -1,90 +1,77 @@
 #!/usr/bin/env python3
-"""One card command through the spooler: `tavrin /e:EJECT` for an ESCPRINTERS
-printer on USB against the CUPS client sending the same bytes
-(`lp -d QUEUE -o raw`), in one run with alternating repetitions, on a
-private CUPS server whose queue feeds the testbed backend.
+"""One card movement through the spooler: `tavrin /e:EJECT` for an
+ESCPRINTERS printer on USB against the CUPS client sending the same bytes
+(`lp -d QUEUE -o raw FILE`), on a private CUPS server whose queue feeds the
+testbed backend, in one run with alternating repetitions.
 
-Reports the medians of wall time and peak memory (maximum resident set of
-the process) and their ratio tavrin / lp. Target: both ratios <= 1.0.
+Each side is started through tavrin-bench-spawn (see benchlib.py), which
+gives its own wall time and peak resident set. Reported: the medians with
+quartiles and extremes, the ratio tavrin / lp of the medians, and the
+spread of the ratio taken pair by pair (each tavrin run with the lp run next
+to it). Targets: wall time ratio at most 0.9, peak memory ratio at most 1.0.
 
-    python3 bench/spool_bench.py [--runs N] [--build build/default]
+    python3 bench/spool_bench.py [--runs 40] [--build build/default]
 """
 import argparse
 import os
 import shutil
 import statistics
-import subprocess
-import sys
-import tempfile
-import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
-
-def measure(argv, env, cwd):
-    start = time.perf_counter()
-    pid = os.fork()
-    if pid == 0:
-        os.chdir(cwd)
-        fd = os.open(os.devnull, os.O_RDWR)
-        os.dup2(fd, 0)
-        os.dup2(fd, 1)
-        os.execve(argv[0], argv, env)
-    _, status, usage = os.wait4(pid, 0)
-    elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit(f"{argv} failed with {status}")
-    return elapsed * 1000.0, usage.ru_maxrss  # ms, KiB
+import benchlib
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--runs", type=int, default=40)
-    ap.add_argument("--build", default=os.path.join(ROOT, "build", "default"))
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--runs", type=int, default=40, help="runs of each side (default 40)")
+    ap.add_argument("--build", default=os.path.join(benchlib.ROOT, "build", "default"))
     ap.add_argument("--program-dir", help="the program directory to measure (default: BUILD/bin)")
     args = ap.parse_args()
 
-    work = tempfile.mkdtemp(prefix="tavrin-bench-")
-    cups = os.path.join(work, "cupsd")
-    world = os.path.join(work, "world")
-    prog = os.path.join(work, "prog")
-    os.makedirs(world)
-    os.chmod(work, 0o755)
-    os.chmod(world, 0o777)
-    script = os.path.join(ROOT, "testbed", "cups", "private-cupsd.sh")
-    subprocess.run(["bash", script, "start", cups, os.path.join(args.build, "testbed", "tavrin-testbed-backend")], check=True)
+    spawn = benchlib.launcher(args.build)
+    work = benchlib.workdir()
+    print(f"machine: {benchlib.machine()}")
+    print(f"environment of both sides: {sorted(benchlib.client_env('').keys())}")
+    cupsd = benchlib.Cupsd(args.build, work, "cupsd")
     try:
+        world = benchlib.world(work)
         queue = "Bench_Card_Printer"
-        subprocess.run(["bash", script, "queue", cups, queue, world], check=True)
-        shutil.copytree(args.program_dir or os.path.join(args.build, "bin"), prog)
-        with open(os.path.join(prog, "tavrin.ini"), "w") as f:
-            f.write(f"[PrinterConfiguration]\nPrinterName={queue}\nPrinterType=ESCPRINTERS\nPrinterMode=USB\n"
-                    "[ControlCommands]\nEject=ME\n")
+        cupsd.queue(queue, world)
+        prog = benchlib.program_dir(args.program_dir or os.path.join(args.build, "bin"), work, "prog",
+                                    benchlib.esc_ini(queue))
         payload = os.path.join(work, "eject.bin")
         with open(payload, "wb") as f:
             f.write(b"\x1bME\r\n")  # the bytes tavrin sends for EJECT
-        env = {"PATH": "/usr/bin:/bin", "CUPS_SERVER": os.path.join(cups, "cups.sock")}
-        tavrin = [os.path.join(prog, "tavrin"), "/e:EJECT"]
-        lp = [shutil.which("lp") or "/usr/bin/lp", "-d", queue, "-o", "raw", payload]
+        env = benchlib.client_env(cupsd.socket)
+        sides = {
+            "tavrin": [os.path.join(prog, "tavrin"), "/e:EJECT"],
+            "lp": [shutil.which("lp") or "/usr/bin/lp", "-d", queue, "-o", "raw", payload],
+        }
 
-        results = {"tavrin": [], "lp": []}
+        results = {name: [] for name in sides}
         for i in range(args.runs):
-            order = [("tavrin", tavrin), ("lp", lp)] if i % 2 == 0 else [("lp", lp), ("tavrin", tavrin)]
-            for name, argv in order:
-                results[name].append(measure(argv, env, work))
+            order = ["tavrin", "lp"] if i % 2 == 0 else ["lp", "tavrin"]
+            for name in order:
+                results[name].append(benchlib.measure(spawn, sides[name], env, work))
 
-        jobs = sorted(os.listdir(os.path.join(world, "jobs")))
-        same = {open(os.path.join(world, "jobs", j), "rb").read() for j in jobs if j.endswith(".bin")}
-        print(f"jobs received: {len([j for j in jobs if j.endswith('.bin')])}, distinct payloads: {same}")
-
-        med = {n: (statistics.median(t for t, _ in r), statistics.median(m for _, m in r)) for n, r in results.items()}
-        print(f"runs each: {args.runs} (alternating)")
-        print(f"{'':8}{'wall ms (median)':>18}{'peak KiB (median)':>20}")
-        for n in ("tavrin", "lp"):
-            print(f"{n:8}{med[n][0]:18.2f}{med[n][1]:20.0f}")
-        print(f"ratio   {med['tavrin'][0] / med['lp'][0]:18.2f}{med['tavrin'][1] / med['lp'][1]:20.2f}")
+        jobs = benchlib.wait_for_jobs(world, 2 * args.runs)
+        print(f"jobs received: {len(jobs)} of {2 * args.runs}, distinct payloads: {set(jobs)}")
+        launcher_kib = max(r.launcher_kib for rs in results.values() for r in rs)
+        print(f"runs of each side: {args.runs}, alternating; the launcher's own peak: {launcher_kib} KiB")
+        print("median [quartiles] (min - max)")
+        for name in sides:
+            rs = results[name]
+            print(f"  {name:7} wall ms  {benchlib.spread([r.wall_ms for r in rs])}")
+            print(f"  {name:7} peak KiB {benchlib.spread([r.peak_kib for r in rs])}")
+        t, l = results["tavrin"], results["lp"]
+        wall = statistics.median(r.wall_ms for r in t) / statistics.median(r.wall_ms for r in l)
+        peak = statistics.median(r.peak_kib for r in t) / statistics.median(r.peak_kib for r in l)
+        pair_wall = [a.wall_ms / b.wall_ms for a, b in zip(t, l)]
+        pair_peak = [a.peak_kib / b.peak_kib for a, b in zip(t, l)]
+        print(f"ratio tavrin / lp, of the medians: wall {wall:.3f} (target <= 0.9), peak {peak:.3f} (target <= 1.0)")
+        print(f"ratio pair by pair: wall {benchlib.spread(pair_wall)}")
+        print(f"                    peak {benchlib.spread(pair_peak)}")
     finally:
-        subprocess.run(["bash", script, "stop", cups])
+        cupsd.stop()
         shutil.rmtree(work, ignore_errors=True)
 
 
