@@ -266,9 +266,9 @@ VELKIT_API int32_t VELKIT_CALL Velkit_PrinterStatus(VelkitHandle* handle, uint32
     std::uint8_t bytes[32] = {};
     if (const std::int32_t r = DispatchStatusRead(handle, bytes); r != VELTO_SUCCESS) return r;
     std::uint32_t word = 0;
-    for (const std::uint8_t bit : {0x01, 0x02, 0x04})
+    for (const std::uint32_t bit : {0x01u, 0x02u, 0x04u})
         if (bytes[0] & bit) { word |= bit; break; }
-    for (const std::uint8_t bit : {0x10, 0x20, 0x40})
+    for (const std::uint32_t bit : {0x10u, 0x20u, 0x40u})
         if (bytes[0] & bit) { word |= bit; break; }
     word |= LowestBitNumber(bytes[1]) << 8;
     word |= LowestBitNumber(bytes[2] & 0x3F) << 12;
