@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, first in the default preset, then
-# under AddressSanitizer + UndefinedBehaviorSanitizer, then each fuzz target
-# for a few seconds (clang's libFuzzer).
+# Builds everything and runs every test: first the ci preset (the default
+# build with every warning an error), then under AddressSanitizer +
+# UndefinedBehaviorSanitizer, then each fuzz target for a few seconds
+# (clang's libFuzzer), then the Debian package, built and installed into a
+# scratch root (scripts/package.sh). Name presets to run only those:
+#   bash scripts/test.sh default asan
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+# The package build compiles what the ci build did: without the build
+# folder in ccache's key it finds those objects.
+export CCACHE_NOHASHDIR=true
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(ci asan fuzz package)
 for preset in "${presets[@]}"; do
+  if [ "$preset" = package ]; then
+    echo "== package: build, install into a scratch root, check"
+    bash scripts/package.sh
+    continue
+  fi
   echo "== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
