@@ -14,8 +14,8 @@
 #include "platform/Text.h"
 
 #include <array>
+#include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 
 namespace tavrin {
 namespace {
@@ -59,8 +59,8 @@ TDiiDriver& Driver()
 
 bool DirectoryExists(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
 }
 
 // The DII settings come from the program's own configuration file, never
