@@ -4,6 +4,7 @@
 # feeds the testbed's virtual card printer, configures Tavrin for it, and
 # moves a card with "tavrin /e:FEED" (pass other parameters to try them).
 set -euo pipefail
+source "$(dirname "$0")/as-root.sh"
 cd "$(dirname "$0")/.."
 src=$PWD
 bash scripts/setup.sh

@@ -11,6 +11,7 @@
 # saved as build/fuzz/fuzz-artifacts/<target>-crash-*. The exit status is 1
 # when any target found something.
 set -euo pipefail
+source "$(dirname "$0")/as-root.sh"
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
 [ $# -gt 0 ] && shift

@@ -5,6 +5,7 @@
 # scratch root (packaging/check-deb.sh). The package is left in
 # build/package/.
 set -euo pipefail
+source "$(dirname "$0")/as-root.sh"
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset package >/dev/null

@@ -6,6 +6,7 @@
 # scratch root (scripts/package.sh). Name presets to run only those:
 #   bash scripts/test.sh default asan
 set -euo pipefail
+source "$(dirname "$0")/as-root.sh"
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 # The package build compiles what the ci build did: without the build
