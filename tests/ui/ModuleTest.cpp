@@ -61,7 +61,7 @@ private slots:
             title = box->windowTitle();
             text = box->text();
             icon = box->icon();
-            buttons = box->buttons().size();
+            buttons = static_cast<int>(box->buttons().size());
             box->button(QMessageBox::Ok)->click();
         });
         const std::string message = "File not found:\r/cards/x.ini";
