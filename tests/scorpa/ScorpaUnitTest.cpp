@@ -478,7 +478,9 @@ TEST_F(BitmapFiles, UncompressedFilesReadWithoutTheModuleGiveTheModulesPixels)
                         EXPECT_EQ(fromFile.Height(), h);
                         EXPECT_EQ(Rows24(fromFile), expected) << what;
                         // A black-and-white file stays 1-bit when read from a file.
-                        if (!table.empty()) EXPECT_EQ(fromFile.PixelFormat(), TPixelFormat::pf1bit) << what;
+                        if (!table.empty()) {
+                            EXPECT_EQ(fromFile.PixelFormat(), TPixelFormat::pf1bit) << what;
+                        }
                         ++compared;
                     }
                 }
