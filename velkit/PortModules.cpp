@@ -10,11 +10,13 @@
 namespace velkit {
 namespace {
 
+// 1 when the entry point is there, 0 when not: the loads below combine the
+// results with '&', so that every slot is looked up even after a miss.
 template <typename Fn>
-bool Resolve(const platform::DynamicLibrary& library, Fn& slot, const char* name)
+unsigned Resolve(const platform::DynamicLibrary& library, Fn& slot, const char* name)
 {
     slot = library.Function<Fn>(name);
-    return slot != nullptr;
+    return slot != nullptr ? 1u : 0u;
 }
 
 // "SCSI%d:" for a device, compared with the whole port name.
@@ -114,19 +116,19 @@ std::int32_t LoadScsiModule(ScsiModuleTable& table)
     auto library = platform::DynamicLibrary::Load("VeltoSIO.dll");
     if (!library) return VELTO_ERROR_LIBNOTFOUND;
     const auto& l = *library;
-    const bool all = Resolve(l, table.VeltoOpen, "VeltoOpen") & Resolve(l, table.VeltoClose, "VeltoClose") &
-                     Resolve(l, table.VeltoICEject, "VeltoICEject") & Resolve(l, table.VeltoICWait, "VeltoICWait") &
-                     Resolve(l, table.VeltoICTransmit, "VeltoICTransmit") &
-                     Resolve(l, table.VeltoICStatus, "VeltoICStatus") &
-                     Resolve(l, table.VeltoICReceive, "VeltoICReceive") &
-                     Resolve(l, table.VeltoMagWait, "VeltoMagWait") &
-                     Resolve(l, table.VeltoMagPrepare, "VeltoMagPrepare") &
-                     Resolve(l, table.VeltoMagRead, "VeltoMagRead") &
-                     Resolve(l, table.VeltoMagEject, "VeltoMagEject") &
-                     Resolve(l, table.VeltoReadyToDownload, "VeltoReadyToDownload") &
-                     Resolve(l, table.VeltoRequestSense, "VeltoRequestSense") &
-                     Resolve(l, table.VeltoPrinterStatus, "VeltoPrinterStatus") &
-                     Resolve(l, table.VeltoStartPrint, "VeltoStartPrint");
+    const unsigned all = Resolve(l, table.VeltoOpen, "VeltoOpen") & Resolve(l, table.VeltoClose, "VeltoClose") &
+                         Resolve(l, table.VeltoICEject, "VeltoICEject") & Resolve(l, table.VeltoICWait, "VeltoICWait") &
+                         Resolve(l, table.VeltoICTransmit, "VeltoICTransmit") &
+                         Resolve(l, table.VeltoICStatus, "VeltoICStatus") &
+                         Resolve(l, table.VeltoICReceive, "VeltoICReceive") &
+                         Resolve(l, table.VeltoMagWait, "VeltoMagWait") &
+                         Resolve(l, table.VeltoMagPrepare, "VeltoMagPrepare") &
+                         Resolve(l, table.VeltoMagRead, "VeltoMagRead") &
+                         Resolve(l, table.VeltoMagEject, "VeltoMagEject") &
+                         Resolve(l, table.VeltoReadyToDownload, "VeltoReadyToDownload") &
+                         Resolve(l, table.VeltoRequestSense, "VeltoRequestSense") &
+                         Resolve(l, table.VeltoPrinterStatus, "VeltoPrinterStatus") &
+                         Resolve(l, table.VeltoStartPrint, "VeltoStartPrint");
     if (!all) {
         static_cast<ScsiModuleEntries&>(table) = ScsiModuleEntries {};
         return VELTO_ERROR_MISSINGENTRYPOINT;  // the library unloads on leaving
@@ -149,7 +151,7 @@ std::int32_t LoadUsbModule(UsbModuleTable& table)
     auto library = platform::DynamicLibrary::Load("VeltoUIO.dll");
     if (!library) return VELTO_ERROR_LIBNOTFOUND;
     const auto& l = *library;
-    const bool all =
+    const unsigned all =
         Resolve(l, table.Velto_Init, "Velto_Init") & Resolve(l, table.Velto_Destroy, "Velto_Destroy") &
         Resolve(l, table.Velto_PrinterIDEnum, "Velto_PrinterIDEnum") &
         Resolve(l, table.Velto_PrinterEnum, "Velto_PrinterEnum") &
