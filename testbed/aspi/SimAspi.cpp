@@ -24,6 +24,7 @@
 //   track1=TEXT ...        magnetic tracks on the card before anything is written
 // Every request is logged (component "aspi"); every PRINT's bytes are kept
 // in scsi/NNNN.bin in the world, and written tracks in scsi.ini.
+#include "Export.h"
 #include "Testbed.h"
 #include "VirtualPrinter.h"
 #include "aspi/wnaspi32.h"
@@ -43,6 +44,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -571,10 +573,10 @@ SimBus& Bus()
 
 } // namespace
 
-extern "C" {
+// The published interface's C calling convention (ASPI_CALL), not stdcall.
+TESTBED_EXPORT std::uint32_t ASPI_CALL SendASPI32Command(void* srb) { return Bus().Send(srb); }
 
-__attribute__((visibility("default"))) std::uint32_t SendASPI32Command(void* srb) { return Bus().Send(srb); }
+TESTBED_EXPORT std::uint32_t ASPI_CALL GetASPI32SupportInfo(void) { return (SS_COMP << 8) | 1; }
 
-__attribute__((visibility("default"))) std::uint32_t GetASPI32SupportInfo(void) { return (SS_COMP << 8) | 1; }
-
-} // extern "C"
+static_assert(std::is_same_v<decltype(&SendASPI32Command), SendASPI32CommandFn>);
+static_assert(std::is_same_v<decltype(&GetASPI32SupportInfo), GetASPI32SupportInfoFn>);

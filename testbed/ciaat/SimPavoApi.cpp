@@ -2,13 +2,15 @@
 //   pavo: PAVO_MoveCard("<printer>", <code>) = <result>
 // and moves the virtual printer's card (3 feeds, 4 ejects).
 // scenario.ini, section [pavo]: result=N (default 0).
+#include "Export.h"
 #include "Testbed.h"
 #include "VirtualPrinter.h"
 #include "families/DiiDrivers.h"
 
 #include <string>
+#include <type_traits>
 
-extern "C" __attribute__((visibility("default"))) std::int32_t PAVO_MoveCard(const char* printer, std::int32_t moveCode)
+TESTBED_EXPORT std::int32_t TAVRIN_STDCALL PAVO_MoveCard(const char* printer, std::int32_t moveCode)
 {
     const testbed::World world = testbed::World::FromEnvironment();
     const std::int32_t result = world.ScenarioInt("pavo", "result", 0);
@@ -21,3 +23,4 @@ extern "C" __attribute__((visibility("default"))) std::int32_t PAVO_MoveCard(con
                           ") = " + std::to_string(result));
     return result;
 }
+static_assert(std::is_same_v<decltype(&PAVO_MoveCard), PavoMoveCard>);

@@ -4,14 +4,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace testbed {
 
 World::World(std::string dir) : dir_(std::move(dir))
 {
-    while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+    while (dir_.size() > 1 && (dir_.back() == '/' || dir_.back() == '\\')) dir_.pop_back();
 }
 
 World World::FromEnvironment()
@@ -27,11 +31,23 @@ void World::Log(std::string_view component, std::string_view text) const
     if (!Exists()) return;
     std::string line;
     line.append(component).append(": ").append(text).append("\n");
+#ifdef _WIN32
+    // Append-only access: each write lands at the end as one piece, so lines
+    // of several processes never mix (the same as O_APPEND below).
+    const HANDLE file = ::CreateFileA(Path("calls.log").c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ::CloseHandle(file);
+#else
     // One write per line with O_APPEND: lines of several processes never mix.
     const int fd = ::open(Path("calls.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) return;
     [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
     ::close(fd);
+#endif
 }
 
 std::string World::Scenario(std::string_view section, std::string_view key, std::string_view def) const

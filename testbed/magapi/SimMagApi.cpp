@@ -11,6 +11,7 @@
 // Built also without one entry point (MAGAPI_WITHOUT), for tests of a
 // library that lacks it.
 #include "EscInterpreter.h"
+#include "Export.h"
 #include "Testbed.h"
 #include "VirtualPrinter.h"
 #include "families/MagAPI.h"
@@ -18,9 +19,10 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
-#define MAGAPI_EXPORT extern "C" __attribute__((visibility("default")))
+#define MAGAPI_EXPORT TESTBED_EXPORT
 
 namespace {
 
@@ -43,7 +45,7 @@ std::int32_t Log(const std::string& call, std::int32_t result)
     return result;
 }
 
-void LoadWaits()
+[[maybe_unused]] void LoadWaits()
 {
     gWaits.clear();
     gWaitIndex = 0;
@@ -56,7 +58,7 @@ void LoadWaits()
 } // namespace
 
 #ifndef MAGAPI_WITHOUT_EnableStatusReporting
-MAGAPI_EXPORT std::int32_t EnableStatusReporting(void* dc, void** handle, std::uint32_t flags)
+MAGAPI_EXPORT std::int32_t TAVRIN_STDCALL EnableStatusReporting(void* dc, void** handle, std::uint32_t flags)
 {
     const std::int32_t r = Result("enable", 0);
     if (r == 0 && handle) *handle = &gHandle;
@@ -65,13 +67,13 @@ MAGAPI_EXPORT std::int32_t EnableStatusReporting(void* dc, void** handle, std::u
 }
 #endif
 
-MAGAPI_EXPORT std::int32_t DisableStatusReporting(void* handle)
+MAGAPI_EXPORT std::int32_t TAVRIN_STDCALL DisableStatusReporting(void* handle)
 {
     return Log(std::string("DisableStatusReporting(") + (handle == &gHandle ? "handle" : "?") + ")", 0);
 }
 
 #ifndef MAGAPI_WITHOUT_FeedCardA
-MAGAPI_EXPORT std::int32_t FeedCardA(void* handle, std::int32_t mode, std::int32_t param, const char* comment)
+MAGAPI_EXPORT std::int32_t TAVRIN_STDCALL FeedCardA(void* handle, std::int32_t mode, std::int32_t param, const char* comment)
 {
     const std::int32_t r = Result("feed", 0);
     if (r == 0) {
@@ -84,7 +86,7 @@ MAGAPI_EXPORT std::int32_t FeedCardA(void* handle, std::int32_t mode, std::int32
 }
 #endif
 
-MAGAPI_EXPORT std::int32_t EjectCardA(void* handle, const char* comment)
+MAGAPI_EXPORT std::int32_t TAVRIN_STDCALL EjectCardA(void* handle, const char* comment)
 {
     const std::int32_t r = Result("eject", 0);
     if (r == 0) {
@@ -94,7 +96,7 @@ MAGAPI_EXPORT std::int32_t EjectCardA(void* handle, const char* comment)
     return Log(std::string("EjectCardA(") + (handle == &gHandle ? "handle" : "?") + ", \"" + (comment ? comment : "") + "\")", r);
 }
 
-MAGAPI_EXPORT std::int32_t WaitForPrinter(void* handle)
+MAGAPI_EXPORT std::int32_t TAVRIN_STDCALL WaitForPrinter(void* handle)
 {
     std::int32_t r;
     if (gWaits.empty()) r = gMoved ? 0 : -1;
@@ -102,7 +104,7 @@ MAGAPI_EXPORT std::int32_t WaitForPrinter(void* handle)
     return Log(std::string("WaitForPrinter(") + (handle == &gHandle ? "handle" : "?") + ")", r);
 }
 
-MAGAPI_EXPORT std::int32_t GetLastPrinterMessage(void* handle, char* buffer, std::uint32_t* size)
+MAGAPI_EXPORT std::int32_t TAVRIN_STDCALL GetLastPrinterMessage(void* handle, char* buffer, std::uint32_t* size)
 {
     const std::string text = World().Scenario("magapi", "message", "Ready");
     if (buffer && size && *size > 0) {
@@ -114,3 +116,15 @@ MAGAPI_EXPORT std::int32_t GetLastPrinterMessage(void* handle, char* buffer, std
                    std::to_string(size ? *size : 0) + ")",
                0);
 }
+
+// Each entry point as the program calls it.
+#ifndef MAGAPI_WITHOUT_EnableStatusReporting
+static_assert(std::is_same_v<decltype(&EnableStatusReporting), MagEnableStatusReporting>);
+#endif
+#ifndef MAGAPI_WITHOUT_FeedCardA
+static_assert(std::is_same_v<decltype(&FeedCardA), MagFeedCardA>);
+#endif
+static_assert(std::is_same_v<decltype(&DisableStatusReporting), MagDisableStatusReporting>);
+static_assert(std::is_same_v<decltype(&EjectCardA), MagEjectCardA>);
+static_assert(std::is_same_v<decltype(&WaitForPrinter), MagWaitForPrinter>);
+static_assert(std::is_same_v<decltype(&GetLastPrinterMessage), MagGetLastPrinterMessage>);

@@ -8,6 +8,7 @@
 // calls.log: "digion: Reset(2, 9600.0) = 0",
 // "digion: ReadDataHID(2, 9600.0, "") = 0".
 #include "StandIn.h"
+#include "EncoderModules.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -42,25 +43,33 @@ std::int32_t Call(const char* entry, std::int32_t port, double speed, void* buff
 
 } // namespace
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT TESTBED_EXPORT
 
 TESTBED_LOG_MODULE_LIFETIME("libdigion.so")
 
 #ifndef OMIT_Reset
-EXPORT std::int32_t Reset(std::int32_t port, double speed) { return Call("Reset", port, speed, nullptr, nullptr, ""); }
+EXPORT std::int32_t TAVRIN_STDCALL Reset(std::int32_t port, double speed) { return Call("Reset", port, speed, nullptr, nullptr, ""); }
 #endif
 
-EXPORT std::int32_t GetFirmwareVer(std::int32_t port, double speed, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL GetFirmwareVer(std::int32_t port, double speed, void* buffer)
 {
     return Call("GetFirmwareVer", port, speed, buffer, "firmware", "HID 2.4");
 }
 
-EXPORT std::int32_t ReadDataHID(std::int32_t port, double speed, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL ReadDataHID(std::int32_t port, double speed, void* buffer)
 {
     return Call("ReadDataHID", port, speed, buffer, "data", "0123456789");
 }
 
-EXPORT std::int32_t Read26BitsDataHID(std::int32_t port, double speed, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL Read26BitsDataHID(std::int32_t port, double speed, void* buffer)
 {
     return Call("Read26BitsDataHID", port, speed, buffer, "data", "0123456789");
 }
+
+// Each entry point as Velkit calls it.
+#ifndef OMIT_Reset
+TESTBED_SAME_AS_SLOT(HidModuleRecord, Reset);
+#endif
+TESTBED_SAME_AS_SLOT(HidModuleRecord, GetFirmwareVer);
+TESTBED_SAME_AS_SLOT(HidModuleRecord, ReadDataHID);
+TESTBED_SAME_AS_SLOT(HidModuleRecord, Read26BitsDataHID);

@@ -7,6 +7,7 @@
 // calls.log: "encoderdrv: EncryptDes("A", "B", "C") = 0"; pointer
 // arguments show the text they hold.
 #include "StandIn.h"
+#include "EncoderModules.h"
 
 #include <cstdint>
 #include <string>
@@ -26,22 +27,30 @@ std::int16_t Call(const char* entry, Args... args)
 
 } // namespace
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT TESTBED_EXPORT
 
 TESTBED_LOG_MODULE_LIFETIME("libencoderdrv.so")
 
-EXPORT std::int16_t SendIClassCommand(std::int32_t port, std::int32_t speed, void* a, void* b, void* c, void* d)
+EXPORT std::int16_t TAVRIN_STDCALL SendIClassCommand(std::int32_t port, std::int32_t speed, void* a, void* b, void* c, void* d)
 {
     return Call("SendIClassCommand", port, speed, a, b, c, d);
 }
 
-EXPORT std::int16_t GenerateLoadKeyAndCheckSum(std::int32_t a, void* b, void* c, void* d, void* e, void* f)
+EXPORT std::int16_t TAVRIN_STDCALL GenerateLoadKeyAndCheckSum(std::int32_t a, void* b, void* c, void* d, void* e, void* f)
 {
     return Call("GenerateLoadKeyAndCheckSum", a, b, c, d, e, f);
 }
 
 #ifndef OMIT_EncryptDes
-EXPORT std::int16_t EncryptDes(void* a, void* b, void* c) { return Call("EncryptDes", a, b, c); }
+EXPORT std::int16_t TAVRIN_STDCALL EncryptDes(void* a, void* b, void* c) { return Call("EncryptDes", a, b, c); }
 #endif
 
-EXPORT std::int16_t DecryptDes(void* a, void* b, void* c) { return Call("DecryptDes", a, b, c); }
+EXPORT std::int16_t TAVRIN_STDCALL DecryptDes(void* a, void* b, void* c) { return Call("DecryptDes", a, b, c); }
+
+// Each entry point as Velkit calls it.
+TESTBED_SAME_AS_SLOT(IclassModuleRecord, SendIClassCommand);
+TESTBED_SAME_AS_SLOT(IclassModuleRecord, GenerateLoadKeyAndCheckSum);
+#ifndef OMIT_EncryptDes
+TESTBED_SAME_AS_SLOT(IclassModuleRecord, EncryptDes);
+#endif
+TESTBED_SAME_AS_SLOT(IclassModuleRecord, DecryptDes);

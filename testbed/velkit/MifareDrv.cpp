@@ -8,6 +8,7 @@
 // calls.log: "mifaredrv: ReadMifare(1, 9600, "C", "A", 7) = 0"; pointer
 // arguments show the text they hold.
 #include "StandIn.h"
+#include "EncoderModules.h"
 
 #include <cstdint>
 #include <string>
@@ -28,25 +29,25 @@ std::int16_t Call(const char* entry, Args... args)
 
 } // namespace
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT TESTBED_EXPORT
 
 TESTBED_LOG_MODULE_LIFETIME("libmifaredrv.so")
 
-EXPORT std::int16_t GetMifareCardID(std::int32_t port, std::int32_t speed, void* p1, void* p2)
+EXPORT std::int16_t TAVRIN_STDCALL GetMifareCardID(std::int32_t port, std::int32_t speed, void* p1, void* p2)
 {
     return Call("GetMifareCardID", port, speed, p1, p2);
 }
 
-EXPORT std::int16_t ResetMifare(std::int32_t port, std::int32_t speed) { return Call("ResetMifare", port, speed); }
+EXPORT std::int16_t TAVRIN_STDCALL ResetMifare(std::int32_t port, std::int32_t speed) { return Call("ResetMifare", port, speed); }
 
-EXPORT std::int16_t LogonMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i1,
+EXPORT std::int16_t TAVRIN_STDCALL LogonMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i1,
                                 std::int32_t i2)
 {
     return Call("LogonMifare", port, speed, p1, p2, i1, i2);
 }
 
 #ifndef OMIT_ReadMifare
-EXPORT std::int16_t ReadMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i)
+EXPORT std::int16_t TAVRIN_STDCALL ReadMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i)
 {
     const std::int16_t r = Call("ReadMifare", port, speed, p1, p2, i);
     const std::string data = TheWorld().Scenario(kSection, "data", "");
@@ -55,18 +56,18 @@ EXPORT std::int16_t ReadMifare(std::int32_t port, std::int32_t speed, void* p1, 
 }
 #endif
 
-EXPORT std::int16_t WriteMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i)
+EXPORT std::int16_t TAVRIN_STDCALL WriteMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i)
 {
     return Call("WriteMifare", port, speed, p1, p2, i);
 }
 
-EXPORT std::int16_t ReadValueMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i)
+EXPORT std::int16_t TAVRIN_STDCALL ReadValueMifare(std::int32_t port, std::int32_t speed, void* p1, void* p2, std::int32_t i)
 {
     return Call("ReadValueMifare", port, speed, p1, p2, i);
 }
 
 #define VALUE_ENTRY(name)                                                                                           \
-    EXPORT std::int16_t name(std::int32_t port, std::int32_t speed, void* p1, std::int32_t i1, std::int32_t i2,    \
+    EXPORT std::int16_t TAVRIN_STDCALL name(std::int32_t port, std::int32_t speed, void* p1, std::int32_t i1, std::int32_t i2,    \
                              void* p2)                                                                             \
     {                                                                                                              \
         return Call(#name, port, speed, p1, i1, i2, p2);                                                           \
@@ -76,3 +77,17 @@ VALUE_ENTRY(WriteValueMifare)
 VALUE_ENTRY(IncrementMifare)
 VALUE_ENTRY(DecrementMifare)
 VALUE_ENTRY(CopyMifare)
+
+// Each entry point as Velkit calls it.
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, GetMifareCardID);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, ResetMifare);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, LogonMifare);
+#ifndef OMIT_ReadMifare
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, ReadMifare);
+#endif
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, WriteMifare);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, ReadValueMifare);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, WriteValueMifare);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, IncrementMifare);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, DecrementMifare);
+TESTBED_SAME_AS_SLOT(MifareModuleRecord, CopyMifare);

@@ -6,6 +6,9 @@
 
 #include <cstring>
 #include <sstream>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace testbed::velto {
 
@@ -63,5 +66,17 @@ void PutReply(void* buffer, const std::string& text)
 {
     if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
 }
+
+#ifdef _WIN32
+void LogModuleLifetime(void* module, unsigned long reason)
+{
+    if (reason != DLL_PROCESS_ATTACH && reason != DLL_PROCESS_DETACH) return;
+    char path[MAX_PATH] = {};
+    const DWORD n = ::GetModuleFileNameA(static_cast<HMODULE>(module), path, MAX_PATH);
+    std::string file(path, n);
+    if (const auto slash = file.find_last_of("\\/"); slash != std::string::npos) file.erase(0, slash + 1);
+    World::FromEnvironment().Log("module", file + (reason == DLL_PROCESS_ATTACH ? " loaded" : " unloaded"));
+}
+#endif
 
 } // namespace testbed::velto

@@ -1,11 +1,13 @@
 #pragma once
 // What the Velto port-module and driver stand-ins share: scenario lists and
 // byte strings, and the virtual printer's answer to a card movement.
+#include "Export.h"
 #include "Testbed.h"
 #include "VirtualPrinter.h"
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace testbed::velto {
@@ -55,7 +57,27 @@ void PutReply(void* buffer, const std::string& text);
 } // namespace testbed::velto
 
 // Logs "module: <file> loaded" and "... unloaded" as the loader takes the
-// stand-in in and out, so tests see when a library is really released.
+// stand-in in and out, so tests see when a library is really released. On
+// Windows the library's entry point does it, naming the file it was loaded
+// from (its vendor name).
+#if defined(_WIN32)
+namespace testbed::velto {
+void LogModuleLifetime(void* module, unsigned long reason);
+}
+#define TESTBED_LOG_MODULE_LIFETIME(file)                                                  \
+    extern "C" int __stdcall DllMain(void* module, unsigned long reason, void*)            \
+    {                                                                                      \
+        testbed::velto::LogModuleLifetime(module, reason);                                 \
+        return 1;                                                                          \
+    }
+#else
 #define TESTBED_LOG_MODULE_LIFETIME(file)                                                                      \
     __attribute__((constructor)) static void ModuleLoaded() { testbed::World::FromEnvironment().Log("module", file " loaded"); } \
     __attribute__((destructor)) static void ModuleUnloaded() { testbed::World::FromEnvironment().Log("module", file " unloaded"); }
+#endif
+
+// An entry point has the type of the program's slot of the same name in
+// the record it is loaded into (velkit/PortModules.h, EncoderModules.h):
+// arguments, result and calling convention.
+#define TESTBED_SAME_AS_SLOT(Record, name) \
+    static_assert(std::is_same_v<decltype(&name), decltype(velkit::Record::name)>, #name " as Velkit calls it")

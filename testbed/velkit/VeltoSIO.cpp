@@ -19,6 +19,7 @@
 // calls.log: "veltosio: VeltoICEject(#0 SCSI2, 4) = 0", the device named by
 // its array index and SCSI number.
 #include "StandIn.h"
+#include "PortModules.h"
 
 #include <cstdint>
 #include <cstring>
@@ -72,13 +73,13 @@ int g_statusCalls = 0;
 
 } // namespace
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT TESTBED_EXPORT
 
 // Loading and unloading show in the log as "module: libveltosio.so loaded/unloaded",
 // so a test can see when the library really left the process.
 TESTBED_LOG_MODULE_LIFETIME("libveltosio.so")
 
-EXPORT std::int32_t VeltoOpen(std::uint8_t** devices)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoOpen(std::uint8_t** devices)
 {
     const World w = TheWorld();
     const std::vector<int> numbers = IntList(w.Scenario(kSection, "devices", "2"));
@@ -106,7 +107,7 @@ EXPORT std::int32_t VeltoOpen(std::uint8_t** devices)
     return count;
 }
 
-EXPORT std::int32_t VeltoClose(std::int32_t count, std::uint8_t* devices)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoClose(std::int32_t count, std::uint8_t* devices)
 {
     auto& arrays = IssuedArrays();
     bool known = false;
@@ -122,7 +123,7 @@ EXPORT std::int32_t VeltoClose(std::int32_t count, std::uint8_t* devices)
     return known ? 0 : 1;
 }
 
-EXPORT std::int32_t VeltoICEject(std::uint8_t* device, std::int32_t code)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoICEject(std::uint8_t* device, std::int32_t code)
 {
     Stamp(TheWorld(), "veltosio", "VeltoICEject");
     const int r = Answer("VeltoICEject", -1000);
@@ -131,14 +132,14 @@ EXPORT std::int32_t VeltoICEject(std::uint8_t* device, std::int32_t code)
     return result;
 }
 
-EXPORT std::int32_t VeltoICWait(std::uint8_t* device, std::int32_t limit)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoICWait(std::uint8_t* device, std::int32_t limit)
 {
     const int r = Answer("VeltoICWait", 1);
     Log("VeltoICWait(" + DeviceName(device) + ", " + std::to_string(limit) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t VeltoICTransmit(std::uint8_t* device, std::int32_t length, const void* data)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoICTransmit(std::uint8_t* device, std::int32_t length, const void* data)
 {
     const int r = Answer("VeltoICTransmit", 0);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -147,7 +148,7 @@ EXPORT std::int32_t VeltoICTransmit(std::uint8_t* device, std::int32_t length, c
     return r;
 }
 
-EXPORT std::int32_t VeltoICStatus(std::uint8_t* device, std::int32_t* ready, std::int32_t* length)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoICStatus(std::uint8_t* device, std::int32_t* ready, std::int32_t* length)
 {
     const World w = TheWorld();
     ++g_statusCalls;
@@ -161,7 +162,7 @@ EXPORT std::int32_t VeltoICStatus(std::uint8_t* device, std::int32_t* ready, std
     return r;
 }
 
-EXPORT std::int32_t VeltoICReceive(std::uint8_t* device, std::int32_t length, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoICReceive(std::uint8_t* device, std::int32_t length, void* buffer)
 {
     const std::vector<std::uint8_t> reply = HexBytes(TheWorld().Scenario(kSection, "reply", "50"));
     const std::size_t n = length > 0 ? std::min(std::size_t(length), reply.size()) : 0;
@@ -171,21 +172,21 @@ EXPORT std::int32_t VeltoICReceive(std::uint8_t* device, std::int32_t length, vo
     return r;
 }
 
-EXPORT std::int32_t VeltoMagWait(std::uint8_t* device, std::int32_t limit)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoMagWait(std::uint8_t* device, std::int32_t limit)
 {
     const int r = Answer("VeltoMagWait", 1);
     Log("VeltoMagWait(" + DeviceName(device) + ", " + std::to_string(limit) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t VeltoMagPrepare(std::uint8_t* device, std::int32_t mode)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoMagPrepare(std::uint8_t* device, std::int32_t mode)
 {
     const int r = Answer("VeltoMagPrepare", 0);
     Log("VeltoMagPrepare(" + DeviceName(device) + ", " + std::to_string(mode) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t VeltoMagRead(std::uint8_t* device, std::intptr_t a, std::intptr_t b, std::intptr_t c)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoMagRead(std::uint8_t* device, std::intptr_t a, std::intptr_t b, std::intptr_t c)
 {
     const int r = Answer("VeltoMagRead", 0);
     Log("VeltoMagRead(" + DeviceName(device) + ", " + std::to_string(a) + ", " + std::to_string(b) + ", " +
@@ -193,20 +194,20 @@ EXPORT std::int32_t VeltoMagRead(std::uint8_t* device, std::intptr_t a, std::int
     return r;
 }
 
-EXPORT std::int32_t VeltoMagEject(std::uint8_t* device, std::int32_t code)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoMagEject(std::uint8_t* device, std::int32_t code)
 {
     const int r = Answer("VeltoMagEject", 0);
     Log("VeltoMagEject(" + DeviceName(device) + ", " + std::to_string(code) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t VeltoReadyToDownload(std::uint8_t* device)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoReadyToDownload(std::uint8_t* device)
 {
     Log("VeltoReadyToDownload(" + DeviceName(device) + ") = 0");
     return 0;
 }
 
-EXPORT std::int32_t VeltoRequestSense(std::uint8_t* device, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoRequestSense(std::uint8_t* device, void* buffer)
 {
     std::vector<std::uint8_t> sense = HexBytes(TheWorld().Scenario(kSection, "sense", ""));
     sense.resize(20, 0);
@@ -216,7 +217,7 @@ EXPORT std::int32_t VeltoRequestSense(std::uint8_t* device, void* buffer)
     return r;
 }
 
-EXPORT std::int32_t VeltoPrinterStatus(std::uint8_t* device, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoPrinterStatus(std::uint8_t* device, void* buffer)
 {
     std::vector<std::uint8_t> status = HexBytes(TheWorld().Scenario(kSection, "status", ""));
     status.resize(32, 0);
@@ -227,9 +228,24 @@ EXPORT std::int32_t VeltoPrinterStatus(std::uint8_t* device, void* buffer)
 }
 
 #ifndef OMIT_VeltoStartPrint
-EXPORT std::int32_t VeltoStartPrint(std::uint8_t* device)
+EXPORT std::int32_t TAVRIN_STDCALL VeltoStartPrint(std::uint8_t* device)
 {
     Log("VeltoStartPrint(" + DeviceName(device) + ") = 0");
     return 0;
 }
 #endif
+
+// Each entry point as Velkit calls it.
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoOpen);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoClose);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoICEject);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoICWait);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoICTransmit);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoICStatus);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoICReceive);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoMagWait);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoMagPrepare);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoMagRead);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoMagEject);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoRequestSense);
+TESTBED_SAME_AS_SLOT(ScsiModuleEntries, VeltoPrinterStatus);

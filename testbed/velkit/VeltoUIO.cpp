@@ -15,6 +15,7 @@
 // gets it, directly or through a printer record, so a wrong address shows in
 // the log as "bad context".
 #include "StandIn.h"
+#include "PortModules.h"
 
 #include <cstdint>
 #include <cstring>
@@ -46,13 +47,13 @@ std::string RecordName(const std::uint8_t* record)
 
 } // namespace
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT TESTBED_EXPORT
 
 // Loading and unloading show in the log as "module: libveltouio.so loaded/unloaded",
 // so a test can see when the library really left the process.
 TESTBED_LOG_MODULE_LIFETIME("libveltouio.so")
 
-EXPORT std::int32_t Velto_Init(void* context, const char* module)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_Init(void* context, const char* module)
 {
     const int r = Answer("init", 0);
     std::memset(context, 0, 56);
@@ -61,14 +62,14 @@ EXPORT std::int32_t Velto_Init(void* context, const char* module)
     return r;
 }
 
-EXPORT std::int32_t Velto_Destroy(void* context)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_Destroy(void* context)
 {
     Log(std::string("Velto_Destroy(") + (GoodContext(context) ? "context" : "bad context") + ") = 0");
     if (context) std::memset(context, 0, 56);
     return 0;
 }
 
-EXPORT std::int32_t Velto_PrinterIDEnum(void* context, std::uint32_t* count, std::uint32_t* ids, std::int32_t* reserved)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterIDEnum(void* context, std::uint32_t* count, std::uint32_t* ids, std::int32_t* reserved)
 {
     if (!GoodContext(context)) {
         Log("Velto_PrinterIDEnum(bad context) = 1");
@@ -89,11 +90,11 @@ EXPORT std::int32_t Velto_PrinterIDEnum(void* context, std::uint32_t* count, std
     return 0;
 }
 
-EXPORT std::int32_t Velto_PrinterEnum() { Log("Velto_PrinterEnum() = 0"); return 0; }
-EXPORT std::int32_t Velto_PrinterEnumFree() { Log("Velto_PrinterEnumFree() = 0"); return 0; }
-EXPORT std::int32_t Velto_PrinterOpen() { Log("Velto_PrinterOpen() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterEnum() { Log("Velto_PrinterEnum() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterEnumFree() { Log("Velto_PrinterEnumFree() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterOpen() { Log("Velto_PrinterOpen() = 0"); return 0; }
 
-EXPORT std::int32_t Velto_PrinterAttach(std::uint8_t* record)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterAttach(std::uint8_t* record)
 {
     const World w = TheWorld();
     int r = Answer("attach", 0);
@@ -111,13 +112,13 @@ EXPORT std::int32_t Velto_PrinterAttach(std::uint8_t* record)
     return r;
 }
 
-EXPORT std::int32_t Velto_PrinterClose(std::uint8_t* record)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterClose(std::uint8_t* record)
 {
     Log("Velto_PrinterClose(" + RecordName(record) + ") = 0");
     return 0;
 }
 
-EXPORT std::int32_t Velto_ICTransfer(std::uint8_t* record)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ICTransfer(std::uint8_t* record)
 {
     Stamp(TheWorld(), "veltouio", "Velto_ICTransfer");
     const int r = Answer("Velto_ICTransfer", -1000);
@@ -126,7 +127,7 @@ EXPORT std::int32_t Velto_ICTransfer(std::uint8_t* record)
     return result;
 }
 
-EXPORT std::int32_t Velto_ICEject(std::uint8_t* record, std::int32_t code)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ICEject(std::uint8_t* record, std::int32_t code)
 {
     Stamp(TheWorld(), "veltouio", "Velto_ICEject");
     const int r = Answer("Velto_ICEject", -1000);
@@ -135,14 +136,14 @@ EXPORT std::int32_t Velto_ICEject(std::uint8_t* record, std::int32_t code)
     return result;
 }
 
-EXPORT std::int32_t Velto_ICWait(std::uint8_t* record, std::int32_t limit)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ICWait(std::uint8_t* record, std::int32_t limit)
 {
     const int r = Answer("Velto_ICWait", 1);
     Log("Velto_ICWait(" + RecordName(record) + ", " + std::to_string(limit) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t Velto_ICTransmit(std::uint8_t* record, std::int32_t length, const void* data)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ICTransmit(std::uint8_t* record, std::int32_t length, const void* data)
 {
     const int r = Answer("Velto_ICTransmit", 0);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -151,24 +152,24 @@ EXPORT std::int32_t Velto_ICTransmit(std::uint8_t* record, std::int32_t length, 
     return r;
 }
 
-EXPORT std::int32_t Velto_ICStatus() { Log("Velto_ICStatus() = 0"); return 0; }
-EXPORT std::int32_t Velto_ICReceive() { Log("Velto_ICReceive() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ICStatus() { Log("Velto_ICStatus() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ICReceive() { Log("Velto_ICReceive() = 0"); return 0; }
 
-EXPORT std::int32_t Velto_MagWait(std::uint8_t* record, std::int32_t limit)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_MagWait(std::uint8_t* record, std::int32_t limit)
 {
     const int r = Answer("Velto_MagWait", 1);
     Log("Velto_MagWait(" + RecordName(record) + ", " + std::to_string(limit) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t Velto_MagPrepare(std::uint8_t* record, std::int32_t mode)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_MagPrepare(std::uint8_t* record, std::int32_t mode)
 {
     const int r = Answer("Velto_MagPrepare", 0);
     Log("Velto_MagPrepare(" + RecordName(record) + ", " + std::to_string(mode) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t Velto_MagRead(std::uint8_t* record, std::intptr_t a, std::intptr_t b, std::intptr_t c)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_MagRead(std::uint8_t* record, std::intptr_t a, std::intptr_t b, std::intptr_t c)
 {
     const int r = Answer("Velto_MagRead", 0);
     Log("Velto_MagRead(" + RecordName(record) + ", " + std::to_string(a) + ", " + std::to_string(b) + ", " +
@@ -176,16 +177,16 @@ EXPORT std::int32_t Velto_MagRead(std::uint8_t* record, std::intptr_t a, std::in
     return r;
 }
 
-EXPORT std::int32_t Velto_MagEject(std::uint8_t* record, std::int32_t code)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_MagEject(std::uint8_t* record, std::int32_t code)
 {
     const int r = Answer("Velto_MagEject", 0);
     Log("Velto_MagEject(" + RecordName(record) + ", " + std::to_string(code) + ") = " + std::to_string(r));
     return r;
 }
 
-EXPORT std::int32_t Velto_ReadyToDownload() { Log("Velto_ReadyToDownload() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_ReadyToDownload() { Log("Velto_ReadyToDownload() = 0"); return 0; }
 
-EXPORT std::int32_t Velto_RequestSense(std::uint8_t* record, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_RequestSense(std::uint8_t* record, void* buffer)
 {
     std::vector<std::uint8_t> sense = HexBytes(TheWorld().Scenario(kSection, "sense", ""));
     sense.resize(20, 0);
@@ -195,7 +196,7 @@ EXPORT std::int32_t Velto_RequestSense(std::uint8_t* record, void* buffer)
     return r;
 }
 
-EXPORT std::int32_t Velto_PrinterStatus(std::uint8_t* record, void* buffer)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_PrinterStatus(std::uint8_t* record, void* buffer)
 {
     std::vector<std::uint8_t> status = HexBytes(TheWorld().Scenario(kSection, "status", ""));
     status.resize(32, 0);
@@ -206,7 +207,7 @@ EXPORT std::int32_t Velto_PrinterStatus(std::uint8_t* record, void* buffer)
 }
 
 #ifndef OMIT_Velto_SetAppTitle
-EXPORT std::int32_t Velto_SetAppTitle(const char* title)
+EXPORT std::int32_t TAVRIN_STDCALL Velto_SetAppTitle(const char* title)
 {
     Log(std::string("Velto_SetAppTitle(") + (title ? title : "null") + ") = 0");
     return 0;
@@ -214,5 +215,25 @@ EXPORT std::int32_t Velto_SetAppTitle(const char* title)
 #endif
 
 #ifndef OMIT_Velto_StartPrint
-EXPORT std::int32_t Velto_StartPrint() { Log("Velto_StartPrint() = 0"); return 0; }
+EXPORT std::int32_t TAVRIN_STDCALL Velto_StartPrint() { Log("Velto_StartPrint() = 0"); return 0; }
+#endif
+
+// Each entry point as Velkit calls it.
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_Init);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_Destroy);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_PrinterIDEnum);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_PrinterAttach);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_PrinterClose);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_ICTransfer);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_ICEject);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_ICWait);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_ICTransmit);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_MagWait);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_MagPrepare);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_MagRead);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_MagEject);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_RequestSense);
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_PrinterStatus);
+#ifndef OMIT_Velto_SetAppTitle
+TESTBED_SAME_AS_SLOT(UsbModuleEntries, Velto_SetAppTitle);
 #endif
