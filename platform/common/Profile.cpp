@@ -4,9 +4,11 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -42,16 +44,66 @@ std::string CookValue(std::string_view raw)
     return std::string(v);
 }
 
-IniDocument Load(const std::string& file)
+// The files this process has read lately, parsed, with the stamps they had
+// then. A run reads its configuration file a dozen times, one key at a
+// time; a file whose stamp is settled and has not changed is not read and
+// parsed again (a large file made each read cost as much as the run).
+struct LoadedFile {
+    std::string path;
+    FileStamp stamp;
+    IniDocument doc;
+};
+
+struct LoadedFiles {
+    std::mutex mutex;
+    std::vector<LoadedFile> files;  // the most recently read last
+    std::size_t loads = 0;
+};
+
+LoadedFiles& Loaded()
 {
+    // Never destroyed: reads may come from other libraries' exit code.
+    static LoadedFiles* loaded = new LoadedFiles;
+    return *loaded;
+}
+
+constexpr std::size_t kLoadedFilesKept = 4;
+
+// Calls read with the document of file as it is now.
+template <typename Read>
+auto WithDocument(const std::string& file, Read&& read)
+{
+    LoadedFiles& loaded = Loaded();
+    std::lock_guard<std::mutex> lock(loaded.mutex);
+    const auto before = GetFileStamp(file);
+    auto kept = std::find_if(loaded.files.begin(), loaded.files.end(), [&](const LoadedFile& f) { return f.path == file; });
+    if (kept != loaded.files.end() && before && before->settled && kept->stamp == *before) return read(kept->doc);
+    if (kept != loaded.files.end()) loaded.files.erase(kept);
+
+    ++loaded.loads;
     const auto text = ReadFileText(file);
-    return IniDocument::Parse(text ? *text : std::string());
+    IniDocument doc = IniDocument::Parse(text ? *text : std::string());
+    // Kept only when nothing can have changed the file during the read.
+    const auto after = before && before->settled ? GetFileStamp(file) : std::nullopt;
+    if (!text || !after || !(*after == *before)) return read(doc);
+    if (loaded.files.size() == kLoadedFilesKept) loaded.files.erase(loaded.files.begin());
+    loaded.files.push_back({file, *before, std::move(doc)});
+    return read(loaded.files.back().doc);
 }
 
 // One read-modify-write of the file; nothing is written when change leaves
-// the document as it was.
+// the document as it was. Whatever was kept of any file is let go: the
+// next read reads the file (this one, or the same file under another name).
 void Update(const std::string& file, const std::function<bool(IniDocument&)>& change)
 {
+    struct Forget {
+        ~Forget()
+        {
+            LoadedFiles& loaded = Loaded();
+            std::lock_guard<std::mutex> lock(loaded.mutex);
+            loaded.files.clear();
+        }
+    } forget;
     UpdateFile(file, [&](std::string_view current) -> std::optional<std::string> {
         IniDocument doc = IniDocument::Parse(current);
         if (!change(doc)) return std::nullopt;
@@ -90,7 +142,18 @@ IniDocument IniDocument::Parse(std::string_view text)
     }
     if (!doc.lines_.empty() && !doc.lines_.front().eol.empty() && doc.lines_.front().eol != "\r")
         doc.eol_ = doc.lines_.front().eol;
+    doc.IndexSections();
     return doc;
+}
+
+void IniDocument::IndexSections()
+{
+    sections_.clear();
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (const auto name = SectionName(lines_[i].text)) sections_.emplace_back(LowerCase(*name), i);
+    // By name, and for one name the first header first.
+    std::stable_sort(sections_.begin(), sections_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 std::string IniDocument::Serialize() const
@@ -115,12 +178,12 @@ void IniDocument::EndLastLine()
 
 std::optional<size_t> IniDocument::FindSection(std::string_view section) const
 {
-    const std::string_view want = TrimView(section);
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const auto name = SectionName(lines_[i].text);
-        if (name && SameText(*name, want)) return i;
-    }
-    return std::nullopt;
+    // Names compare without regard to case: the index holds them in lower case.
+    const std::string want = LowerCase(TrimView(section));
+    const auto it = std::lower_bound(sections_.begin(), sections_.end(), want,
+                                     [](const auto& entry, const std::string& name) { return entry.first < name; });
+    if (it == sections_.end() || it->first != want) return std::nullopt;
+    return it->second;
 }
 
 size_t IniDocument::SectionEnd(size_t headerIndex) const
@@ -183,6 +246,7 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
         if (!lines_.empty() && !TrimView(lines_.back().text).empty()) lines_.push_back({"", eol_});
         lines_.push_back({"[" + Trim(section) + "]", eol_});
         lines_.push_back({std::string(k) + "=" + v, eol_});
+        IndexSections();
         return;
     }
     if (const auto line = FindKey(*header, k)) {
@@ -195,6 +259,7 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
     while (at > *header + 1 && TrimView(lines_[at - 1].text).empty()) --at;
     if (at == lines_.size()) EndLastLine();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line {std::string(k) + "=" + v, eol_});
+    IndexSections();
 }
 
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key)
@@ -204,17 +269,25 @@ bool IniDocument::DeleteKey(std::string_view section, std::string_view key)
     const auto line = FindKey(*header, key);
     if (!line) return false;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));
+    IndexSections();
     return true;
 }
 
 std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section, std::string_view key)
 {
-    return Load(file).Value(section, key);
+    return WithDocument(file, [&](const IniDocument& doc) { return doc.Value(section, key); });
 }
 
 std::vector<std::string> ReadProfileKeys(const std::string& file, std::string_view section)
 {
-    return Load(file).Keys(section);
+    return WithDocument(file, [&](const IniDocument& doc) { return doc.Keys(section); });
+}
+
+std::size_t ProfileFileLoads()
+{
+    LoadedFiles& loaded = Loaded();
+    std::lock_guard<std::mutex> lock(loaded.mutex);
+    return loaded.loads;
 }
 
 void WriteProfileValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value)

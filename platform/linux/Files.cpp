@@ -4,9 +4,11 @@
 #include "platform/Process.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -212,6 +214,25 @@ std::optional<std::string> ReadFileText(const std::string& path)
     std::string text;
     if (!ReadAll(fd.Get(), text)) return std::nullopt;
     return text;
+}
+
+std::optional<FileStamp> GetFileStamp(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    auto ns = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    FileStamp stamp;
+    stamp.volume = static_cast<std::uint64_t>(st.st_dev);
+    stamp.file = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modifiedNs = ns(st.st_mtim);
+    stamp.changedNs = ns(st.st_ctim);
+    // The file times come from the system's wall clock.
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t last = std::max(stamp.modifiedNs, stamp.changedNs);
+    stamp.settled = ns(now) - last >= std::int64_t(kFileStampSettleMs) * 1000000;
+    return stamp;
 }
 
 void UpdateFile(const std::string& path, const FileChange& change)

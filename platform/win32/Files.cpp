@@ -6,6 +6,7 @@
 #include "platform/WideText.h"
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 #include <windows.h>
 
@@ -206,6 +207,34 @@ std::optional<std::string> ReadFileText(const std::string& path)
     // last writer meant.
     if (std::string journal; ReadWhole(JournalName(Wide(path)), journal)) return journal;
     return text;
+}
+
+std::optional<FileStamp> GetFileStamp(const std::string& path)
+{
+    if (path.empty()) return std::nullopt;
+    const std::wstring wide = Wide(path);
+    Handle h(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!h.Valid() || !::GetFileInformationByHandle(h.Get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    // FILETIME: 100 ns steps.
+    auto ns = [](const FILETIME& t) {
+        return static_cast<std::int64_t>((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 100;
+    };
+    FileStamp stamp;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.file = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modifiedNs = ns(info.ftLastWriteTime);
+    stamp.changedNs = ns(info.ftCreationTime);
+    FILETIME now {};
+    ::GetSystemTimeAsFileTime(&now);
+    // A journal beside the file: an update was cut short and the next read
+    // finishes it; until then the file's times say nothing.
+    const bool journal = ::GetFileAttributesW(JournalName(wide).c_str()) != INVALID_FILE_ATTRIBUTES;
+    stamp.settled = !journal && ns(now) - stamp.modifiedNs >= std::int64_t(kFileStampSettleMs) * 1000000;
+    return stamp;
 }
 
 void UpdateFile(const std::string& path, const FileChange& change)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +19,28 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path);
 // cannot be read in full. A read never sees half of an update made by
 // UpdateFile.
 std::optional<std::string> ReadFileText(const std::string& path);
+
+// What the file system records of a regular file: which file it is, its
+// size and when it was last changed. Two equal stamps of a path, both
+// settled, mean the content did not change in between.
+struct FileStamp {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    // The last change lies at least kFileStampSettleMs in the past, so any
+    // later change shows in the times (file system clocks move in steps: two
+    // changes within one step may leave the same times). A stamp that is
+    // not settled tells nothing about the content; nor does one taken while
+    // an UpdateFile that was killed has left its work unfinished.
+    bool settled = false;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+constexpr unsigned kFileStampSettleMs = 2000;
+
+// The stamp of path now; nullopt when there is no regular file there.
+std::optional<FileStamp> GetFileStamp(const std::string& path);
 
 // Gets a file's current content (empty when there is no file yet) and
 // returns its new content, or nullopt when nothing is to be written.

@@ -11,11 +11,16 @@
 //  - every write is one read-modify-write of the file (see UpdateFile in
 //    Files.h): concurrent writers lose nothing, a file that cannot be read
 //    is never replaced, and a write that cannot be done raises Error with
-//    the text "Unable to write to <path>".
+//    the text "Unable to write to <path>";
+//  - reads see the file as it is: a file whose stamp (GetFileStamp) is
+//    settled and unchanged since this process last read it is not read
+//    again, and every write made through these functions makes the next
+//    read read the file.
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -37,6 +42,8 @@ public:
     bool DeleteKey(std::string_view section, std::string_view key);
 
 private:
+    // Sections by name in lower case, each name's first header first.
+    void IndexSections();
     std::optional<std::size_t> FindSection(std::string_view section) const;
     std::size_t SectionEnd(std::size_t headerIndex) const;
     std::optional<std::size_t> FindKey(std::size_t headerIndex, std::string_view key) const;
@@ -50,11 +57,16 @@ private:
     std::vector<Line> lines_;
     std::string bom_;
     std::string eol_ = "\n";
+    std::vector<std::pair<std::string, std::size_t>> sections_;
 };
 
 // Reads of a missing file, section or key give nullopt (or no keys).
 std::optional<std::string> ReadProfileValue(const std::string& file, std::string_view section, std::string_view key);
 std::vector<std::string> ReadProfileKeys(const std::string& file, std::string_view section);
+
+// How many times this process has read a profile file to answer a read
+// (for tests and diagnosis).
+std::size_t ProfileFileLoads();
 
 // Creates file, section and key as needed.
 void WriteProfileValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value);
