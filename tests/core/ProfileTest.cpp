@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -20,8 +21,15 @@ class TempDir {
 public:
     TempDir()
     {
+#ifdef _WIN32
+        // No mkdtemp in the Windows C library: a fresh name of our own.
+        std::random_device random;
+        do path = (fs::temp_directory_path() / ("tavrin-ini-" + std::to_string(random()))).string();
+        while (!fs::create_directory(path));
+#else
         std::string t = (fs::temp_directory_path() / "tavrin-ini-XXXXXX").string();
         path = ::mkdtemp(t.data());
+#endif
     }
     ~TempDir() { fs::remove_all(path); }
     std::string File(const std::string& name) const { return path + "/" + name; }

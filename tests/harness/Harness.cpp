@@ -1,5 +1,6 @@
 #include "harness/Harness.h"
 
+#include "platform/DynamicLibrary.h"
 #include "platform/MessageBox.h"
 
 #include <cups/cups.h>
@@ -27,6 +28,15 @@ namespace fs = std::filesystem;
 namespace harness {
 namespace {
 
+// What the sandbox's program directory is made of, and where stand-ins are.
+#ifdef TAVRIN_HARNESS_WINE
+const std::string kBuiltProgramDir = TAVRIN_WINDOWS_BUILD_DIR "/bin";
+const std::string kStandInDir = TAVRIN_WINDOWS_BUILD_DIR "/testbed";
+#else
+const std::string kBuiltProgramDir = TAVRIN_PROGRAM_DIR;
+const std::string kStandInDir = TAVRIN_TESTBED_BUILD_DIR;
+#endif
+
 void LinkOrCopy(const std::string& from, const std::string& to)
 {
     std::error_code ec;
@@ -34,6 +44,102 @@ void LinkOrCopy(const std::string& from, const std::string& to)
     fs::create_hard_link(from, to, ec);
     if (ec) fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
+
+#ifdef TAVRIN_HARNESS_WINE
+// Runs argv with its standard output and error going to files (Wine keeps a
+// pipe open until its server ends, so a pipe would never be read to its
+// end), with the variables named in unset removed and env set.
+RunResult RunToFiles(const std::vector<std::string>& argv, const std::string& cwd,
+                     const std::map<std::string, std::string>& env, const std::vector<std::string>& unset,
+                     const std::string& base, std::chrono::seconds limit)
+{
+    const std::string outFile = base + ".out", errFile = base + ".err";
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork");
+    if (pid == 0) {
+        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int devnull = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || devnull < 0) ::_exit(126);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        ::dup2(devnull, 0);
+        if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+        for (const auto& name : unset) ::unsetenv(name.c_str());
+        for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    bool killed = false;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (!killed && std::chrono::steady_clock::now() - start >= limit) {
+            ::kill(pid, SIGKILL);
+            killed = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    RunResult r;
+    r.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = Sandbox::ReadFile(outFile);
+    r.stderrText = Sandbox::ReadFile(errFile);
+    if (killed) r.stderrText += "\n[harness: killed after time limit]\n";
+    return r;
+}
+
+// Runs the Windows build's printer tool (tests/windows/WinePrinters.cpp).
+RunResult WinePrinters(const std::vector<std::string>& args, const std::string& base)
+{
+    std::vector<std::string> argv = {TAVRIN_WINE, TAVRIN_WINDOWS_BUILD_DIR "/tests-bin/wine-printers.exe"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::map<std::string, std::string> env = {{"WINEPREFIX", TAVRIN_WINE_PREFIX}, {"WINEDEBUG", "-all"}};
+    return RunToFiles(argv, "/", env, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(60));
+}
+
+// Waits until the programs under Wine know the printer. Wine takes the CUPS
+// queues into its own list when a process first uses the spooler, but a
+// process that finds another one at it waits and keeps that one's list,
+// which may be older than the queue: once a process has listed the queue,
+// the list every later one gets has it.
+void WaitUntilWineLists(const std::string& printer, const std::string& base)
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        const RunResult r = WinePrinters({"list"}, base);
+        std::istringstream lines(r.out);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line == printer) return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    throw std::runtime_error("Wine's spooler never listed " + printer);
+}
+
+// The message log: "#icon <name>" before each box's console form.
+void ReadMessageLog(const std::string& text, RunResult& r)
+{
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string_view line(text.data() + at, end - at);
+        if (line.rfind("#icon ", 0) == 0) {
+            std::string icon(line.substr(6));
+            while (!icon.empty() && (icon.back() == '\n' || icon.back() == '\r')) icon.pop_back();
+            r.icons.push_back(icon);
+        } else {
+            r.err.append(line);
+        }
+        at = end;
+    }
+}
+#endif
 
 } // namespace
 
@@ -48,16 +154,22 @@ Sandbox::Sandbox()
     fs::create_directories(World());
     fs::create_directories(WorkDir());
     ::chmod(World().c_str(), 0777);
-    for (const auto& entry : fs::directory_iterator(TAVRIN_PROGRAM_DIR)) {
+    for (const auto& entry : fs::directory_iterator(kBuiltProgramDir)) {
         // The program and its libraries; never a configuration left behind.
         const auto ext = entry.path().extension();
         if (ext == ".ini" || ext == ".dat") continue;
         if (entry.is_regular_file()) LinkOrCopy(entry.path().string(), ProgramDir() + entry.path().filename().string());
     }
+    // tavrin.exe binds the vendor's dlportio.dll at load time: it cannot
+    // start without one.
+    if (kWine) InstallStandIn("dlportio.dll");
 }
 
 Sandbox::~Sandbox()
 {
+#ifdef TAVRIN_HARNESS_WINE
+    for (const auto& p : winePrinters_) WinePrinters({"delete", p}, root_ + "/wine-printers");
+#endif
     for (const auto& q : queues_) {
         const char* server = std::getenv("CUPS_SERVER");
         if (server) RunProcess({"/usr/sbin/lpadmin", "-x", q}, "/", {}, std::chrono::seconds(20));
@@ -76,7 +188,22 @@ void Sandbox::InstallInProgramDir(const std::string& builtFile, const std::strin
 
 void Sandbox::InstallStandIn(const std::string& fileName, const std::string& asName) const
 {
-    InstallInProgramDir(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/" + fileName, asName);
+    InstallInProgramDir(StandInPath(fileName), asName);
+}
+
+std::string Sandbox::StandInPath(const std::string& fileName) { return kStandInDir + "/" + fileName; }
+
+std::string Sandbox::Native(const std::string& path)
+{
+    if (!kWine) return path;
+    std::string native = "Z:" + path;
+    std::replace(native.begin(), native.end(), '/', '\\');
+    return native;
+}
+
+std::string Sandbox::LibraryFile(const std::string& windowsName)
+{
+    return kWine ? windowsName : platform::LibraryFileName(windowsName);
 }
 
 std::string Sandbox::AddQueue(const std::string& base, const std::vector<std::string>& options)
@@ -88,12 +215,55 @@ std::string Sandbox::AddQueue(const std::string& base, const std::vector<std::st
     const RunResult r = RunProcess(argv, "/", {}, std::chrono::seconds(30));
     if (r.exitCode != 0) throw std::runtime_error("lpadmin failed for " + name + ": " + r.err);
     queues_.push_back(name);
+#ifdef TAVRIN_HARNESS_WINE
+    WaitUntilWineLists(name, root_ + "/wine-printers");
+#endif
     return name;
+}
+
+std::string Sandbox::AddPrinterOnPort(const std::string& base, const std::string& port,
+                                      const std::vector<std::string>& options)
+{
+#ifdef TAVRIN_HARNESS_WINE
+    // A queue first: Wine's driver for it is the one the printer gets.
+    const std::string name = AddQueue(base, options) + "_port";
+    const RunResult r = WinePrinters({"add", name, port}, root_ + "/wine-printers");
+    if (r.exitCode != 0) throw std::runtime_error("no Wine printer " + name + " on " + port + ": " + r.stderrText);
+    winePrinters_.push_back(name);
+    return name;
+#else
+    std::vector<std::string> all = {"-o", "port-name-default=" + port};
+    all.insert(all.end(), options.begin(), options.end());
+    return AddQueue(base, all);
+#endif
 }
 
 RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
                        const std::string& program) const
 {
+#ifdef TAVRIN_HARNESS_WINE
+    // Under wine64, with the suite's prefix (whose server the fixture keeps
+    // running), Wine's own ASPI and port layers set aside for the files in
+    // the program directory, and without a display: message boxes return
+    // at once, and the program copies each to the message log.
+    static std::atomic<int> runs {0};
+    const std::string base = root_ + "/run-" + std::to_string(++runs);
+    const std::string messages = base + ".messages";
+    std::vector<std::string> argv = {TAVRIN_WINE, Native(program.empty() ? Program() : program)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::map<std::string, std::string> all = {{"WINEPREFIX", TAVRIN_WINE_PREFIX},
+                                              {"WINEDEBUG", "-all"},
+                                              {"WINEDLLOVERRIDES", "wnaspi32=n;dlportio=n"},
+                                              {"TAVRIN_TESTBED_DIR", Native(World())},
+                                              {"TAVRIN_MESSAGE_LOG", Native(messages)},
+                                              {"TAVRIN_LOG", "off"}};
+    for (const auto& [k, v] : env)
+        if (k != "DISPLAY" && k != "WAYLAND_DISPLAY") all[k] = v;
+    RunResult r = RunToFiles(argv, WorkDir(), all, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(90));
+    if (Exists(messages)) ReadMessageLog(ReadFile(messages), r);
+    WaitForQueues();
+    return r;
+#else
     std::vector<std::string> argv = {program.empty() ? Program() : program};
     argv.insert(argv.end(), args.begin(), args.end());
     // No window may open unless a test asks for a display, and the runs'
@@ -104,6 +274,7 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
     RunResult r = RunProcess(argv, WorkDir(), all, std::chrono::seconds(90));
     WaitForQueues();
     return r;
+#endif
 }
 
 void Sandbox::WaitForQueues() const

@@ -9,6 +9,13 @@
 //   root/world/  the testbed world (see testbed/common/Testbed.h)
 //   root/work/   the current directory of the runs
 // It is removed when the test ends (kept when TAVRIN_KEEP_SANDBOX is set).
+//
+// Two flavours, one interface. Built plain, the program is this build's
+// tavrin. Built with TAVRIN_HARNESS_WINE, it is the tavrin.exe of a Windows
+// build (TAVRIN_WINDOWS_BUILD_DIR) with that build's stand-in DLLs, run under
+// Wine: paths handed to it must be its own (Native), stand-ins are named by
+// the vendors' file names (LibraryFile), and what the message boxes showed is
+// read from the file TAVRIN_MESSAGE_LOG names (docs/testbed.md).
 #include <chrono>
 #include <map>
 #include <string>
@@ -19,9 +26,23 @@ namespace harness {
 struct RunResult {
     int exitCode = -1;
     std::string out;  // standard output
-    std::string err;  // standard error: what the console message boxes showed
+    std::string err;  // what the message boxes showed, in their console form
     std::chrono::milliseconds elapsed {0};
+    // Wine flavour: each box's icon ("error", ...), in order, and the
+    // program's own standard error.
+    std::vector<std::string> icons;
+    std::string stderrText;
 };
+
+// True in the Wine flavour.
+#ifdef TAVRIN_HARNESS_WINE
+inline constexpr bool kWine = true;
+#else
+inline constexpr bool kWine = false;
+#endif
+// The end of a line the program writes on standard output (the Windows C
+// library writes text with CR LF).
+inline constexpr const char* kOutputLineEnd = kWine ? "\r\n" : "\n";
 
 struct Job {
     std::string title;
@@ -37,7 +58,7 @@ public:
 
     const std::string& Root() const { return root_; }
     std::string ProgramDir() const { return root_ + "/prog/"; }
-    std::string Program() const { return ProgramDir() + "tavrin"; }
+    std::string Program() const { return ProgramDir() + (kWine ? "tavrin.exe" : "tavrin"); }
     std::string World() const { return root_ + "/world"; }
     std::string WorkDir() const { return root_ + "/work"; }
 
@@ -50,15 +71,34 @@ public:
     void InstallInProgramDir(const std::string& builtFile, const std::string& asName = "") const;
     // A stand-in from the testbed build folder, by file name.
     void InstallStandIn(const std::string& fileName, const std::string& asName = "") const;
+    // Where a stand-in of the testbed build folder is, by file name.
+    static std::string StandInPath(const std::string& fileName);
+
+    // A path as the program under test names it: the path itself, or under
+    // Wine the same file on drive Z: ("Z:\tmp\x" for "/tmp/x").
+    static std::string Native(const std::string& path);
+    // The file of a library the program loads by its Windows name
+    // ("MagAPI.DLL"): that name under Wine, the Linux library rule's name
+    // (libmagapi.so) otherwise. Variants keep their suffix:
+    // "MagAPI-noenable.DLL" is libmagapi-noenable.so.
+    static std::string LibraryFile(const std::string& windowsName);
 
     // Adds a CUPS queue on the private server whose jobs reach this world.
     // The name is base plus a suffix unique to this sandbox; returned.
     std::string AddQueue(const std::string& base, const std::vector<std::string>& lpadminOptions = {});
+    // A printer on a port of its own ("VUSB3:", "SCSI2:"), as a vendor's port
+    // monitor makes one: on Linux a queue whose port-name-default is the
+    // port; under Wine (whose spooler takes no such option from CUPS) a
+    // printer of Wine's own on that port, with the driver Wine made for a
+    // queue of this sandbox. The name is returned, as for AddQueue.
+    std::string AddPrinterOnPort(const std::string& base, const std::string& port,
+                                 const std::vector<std::string>& lpadminOptions = {});
 
     // Runs the program in the program directory with the given arguments,
     // in WorkDir(), with TAVRIN_TESTBED_DIR set to World(), no display
-    // (DISPLAY and WAYLAND_DISPLAY empty), no log line (TAVRIN_LOG=off) and
-    // CUPS_SERVER inherited, plus env. Waits until the jobs it spooled are
+    // (DISPLAY and WAYLAND_DISPLAY empty; under Wine unset), no log line
+    // (TAVRIN_LOG=off) and CUPS_SERVER inherited, plus env (under Wine,
+    // paths in it must be Native). Waits until the jobs it spooled are
     // processed.
     RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
                   const std::string& program = "") const;
@@ -79,6 +119,7 @@ private:
 
     std::string root_;
     std::vector<std::string> queues_;
+    std::vector<std::string> winePrinters_;
 };
 
 // Runs any command line (argv[0] a path) with extra environment.
