@@ -126,3 +126,35 @@ TEST(IniDocument, AmongThousandsOfSectionsTheFirstOfANameIsFoundAfterEveryChange
     check("after a key was removed");
     EXPECT_EQ(IniDocument::Parse(doc.Serialize()).Value("Section9999", "Key"), "new");
 }
+
+TEST(ProfileCache, ReadingAFileGivesWhatItsParsedDocumentGives)
+{
+    // Texts made of the pieces that matter to the reading rules: headers
+    // with blanks, control characters and missing brackets, keys twice,
+    // comments, quotes, line ends of every kind, a byte order mark.
+    const std::vector<std::string> pieces = {
+        "[A]", " [ a ] ", "\t[B", "[b]x", "[]", "x[A]", "\r[C]", "[c] ; note", "[a b]",
+        "k=1", " K = 2 ", "k2='q'", "k3=\"q\"", "k4=\"q'", "=v", "noequals", ";k=3", " ;x=1", "k5= a=b ",
+        "[k]=v", "\x01k6\x02=\x03v\x04", "k7=\r", "", "  ", "\r", "K2=other",
+    };
+    const std::vector<std::string> ends = {"\n", "\r\n", "\r", ""};
+    std::mt19937 rng(7);
+    const std::string file = TempFile("diff.ini");
+    for (int round = 0; round < 300; ++round) {
+        std::string text = rng() % 5 == 0 ? "\xEF\xBB\xBF" : "";
+        const int lines = static_cast<int>(rng() % 20);
+        for (int i = 0; i < lines; ++i) {
+            text += pieces[rng() % pieces.size()];
+            text += i + 1 == lines ? ends[rng() % ends.size()] : (rng() % 4 ? "\n" : "\r\n");
+        }
+        Write(file, text);
+        const IniDocument doc = IniDocument::Parse(text);
+        for (const std::string section : {"A", "a", "B", "b", "C", "", "a b", "k", "x"}) {
+            EXPECT_EQ(platform::ReadProfileKeys(file, section), doc.Keys(section)) << round << " [" << section << "]";
+            for (const std::string key : {"k", "K", "k2", "k3", "k4", "", "k5", "k6", "\x01k6\x02", "k7", "noequals", ";k"})
+                EXPECT_EQ(platform::ReadProfileValue(file, section, key), doc.Value(section, key))
+                    << round << " [" << section << "] " << key;
+        }
+    }
+    fs::remove_all(fs::path(file).parent_path());
+}

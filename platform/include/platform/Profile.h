@@ -17,6 +17,7 @@
 //    again, and every write made through these functions makes the next
 //    read read the file.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,22 +43,34 @@ public:
     bool DeleteKey(std::string_view section, std::string_view key);
 
 private:
-    // Sections by name in lower case, each name's first header first.
+    enum class Eol : unsigned char { None, Lf, CrLf, Cr };
+    // A line's text is a piece of text_ (the document as read) until the
+    // line is made or changed; then it is a text of its own in owned_.
+    struct Line {
+        std::size_t at = 0;
+        std::size_t length = 0;
+        std::size_t own = kNotOwned;
+        Eol eol = Eol::None;
+    };
+    static constexpr std::size_t kNotOwned = ~std::size_t(0);
+    static std::string_view EolText(Eol eol);
+
+    std::string_view Text(const Line& line) const;
+    Line Own(std::string text, Eol eol);
+    // Every section header by the hash of its name in lower case, and for
+    // one hash the first header first.
     void IndexSections();
     std::optional<std::size_t> FindSection(std::string_view section) const;
     std::size_t SectionEnd(std::size_t headerIndex) const;
     std::optional<std::size_t> FindKey(std::size_t headerIndex, std::string_view key) const;
-
-    struct Line {
-        std::string text;
-        std::string eol;  // "\r\n", "\n", a lone "\r" at the very end, or none
-    };
     void EndLastLine();
 
+    std::string text_;
+    std::vector<std::string> owned_;
     std::vector<Line> lines_;
     std::string bom_;
-    std::string eol_ = "\n";
-    std::vector<std::pair<std::string, std::size_t>> sections_;
+    Eol eol_ = Eol::Lf;
+    std::vector<std::pair<std::uint64_t, std::size_t>> sections_;
 };
 
 // Reads of a missing file, section or key give nullopt (or no keys).
