@@ -80,13 +80,7 @@ bool LoadControlCommands()
 {
     const TConfigFile& f = ConfigFile();
     TMyIniCmd& r = MyIniCmd();
-    r.Insert = f.ReadString(kControlCommands, "Insert", "");
-    r.Pre = f.ReadString(kControlCommands, "Pre", "");
-    r.Post = f.ReadString(kControlCommands, "Post", "");
-    r.Eject = f.ReadString(kControlCommands, "Eject", "");
-    r.Error = f.ReadString(kControlCommands, "Error", "");
-    r.Pause = f.ReadString(kControlCommands, "Pause", "0");
-    r.PauseAfterPrint = f.ReadString(kControlCommands, "PauseAfterPrint", "0");
+    for (const TControlCommand& c : kControlCommandTable) r.*c.field = f.ReadString(kControlCommands, c.key, c.runDefault);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 // The run's configuration file and the control-command record read from it.
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +51,31 @@ struct TMyIniCmd {
     std::string Insert, Pre, Post, Eject, Error, Pause, PauseAfterPrint;
 };
 TMyIniCmd& MyIniCmd();
+
+// The control commands: one row per key of [ControlCommands], in the order
+// LoadControlCommands reads them. The only place their keys are spelled;
+// the run's record and the configuration dialog both go by it. The
+// dialog's field for a key bears the key as its label and the row's label
+// as its explanation; PauseAfterPrint has no field (the dialog neither
+// shows nor writes it).
+struct TControlCommand {
+    std::string TMyIniCmd::*field;
+    const char* key;
+    const char* runDefault;  // LoadControlCommands' default (the dialog reads "")
+    const char* control;     // the dialog's field, nullptr for none
+    const char* label;       // what the command is for
+};
+inline constexpr std::array<TControlCommand, 7> kControlCommandTable = {{
+    {&TMyIniCmd::Insert, "Insert", "", "Einsert", "Command to feed a card"},
+    {&TMyIniCmd::Pre, "Pre", "", "Epre", "Command before encoding"},
+    {&TMyIniCmd::Post, "Post", "", "Epost", "Command before printing"},
+    {&TMyIniCmd::Eject, "Eject", "", "Eeject", "Command to eject a card"},
+    {&TMyIniCmd::Error, "Error", "", "Eerror", "Command after an error"},
+    {&TMyIniCmd::Pause, "Pause", "0", "Epause", "Timeout in milliseconds after command"},
+    {&TMyIniCmd::PauseAfterPrint, "PauseAfterPrint", "0", nullptr, nullptr},
+}};
+// The rows the dialog shows, the first ones of the table.
+inline constexpr std::size_t kDialogCommandCount = 6;
 
 // Reads the section from ConfigFile into MyIniCmd; always true.
 bool LoadControlCommands();

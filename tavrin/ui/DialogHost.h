@@ -19,8 +19,11 @@ class TDialogHost {
 public:
     virtual ~TDialogHost() = default;
 
-    // The configuration file (writes raise an error whose text is
-    // "Unable to write to <path>").
+    // The configuration file. A write that cannot be done returns false
+    // with the error's text ("Unable to write to <path>") in error. Nothing
+    // is thrown across this interface: the module has a C++ runtime of its
+    // own (on Windows always, each DLL linking it in), and an exception
+    // must be caught by the runtime that threw it.
     virtual std::string ConfigFileName() const = 0;
     virtual void ReplaceConfigFile(const std::string& fileName) = 0;
     virtual std::string ReadString(const std::string& section, const std::string& key,
@@ -28,10 +31,9 @@ public:
     virtual int ReadInteger(const std::string& section, const std::string& key, int def) const = 0;
     virtual bool ReadBool(const std::string& section, const std::string& key, bool def) const = 0;
     virtual bool ValueExists(const std::string& section, const std::string& key) const = 0;
-    virtual void WriteString(const std::string& section, const std::string& key, const std::string& value) = 0;
-    virtual void WriteInteger(const std::string& section, const std::string& key, int value) = 0;
-    virtual void WriteBool(const std::string& section, const std::string& key, bool value) = 0;
-    virtual void DeleteKey(const std::string& section, const std::string& key) = 0;
+    virtual bool WriteString(const std::string& section, const std::string& key, const std::string& value,
+                             std::string& error) = 0;
+    virtual bool DeleteKey(const std::string& section, const std::string& key, std::string& error) = 0;
     virtual bool FileExists(const std::string& path) const = 0;
 
     // The printing system and the machine.
@@ -51,8 +53,13 @@ public:
 
 } // namespace tavrin
 
-// The GUI module's file, looked for in the program directory only.
+// The GUI module's file, looked for in the program directory only: the
+// Qt module on Linux, the Win32 one on Windows.
+#ifdef _WIN32
+#define TAVRIN_GUI_MODULE "TavrinGui.dll"
+#else
 #define TAVRIN_GUI_MODULE "libtavrin-qt.so"
+#endif
 
 extern "C" {
 // Shows one modal message box; icon as platform::MessageIcon. Returns 1

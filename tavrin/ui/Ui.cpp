@@ -9,6 +9,7 @@
 #include "platform/Spooler.h"
 
 #include <cstdio>
+#include <exception>
 
 namespace tavrin {
 
@@ -36,22 +37,28 @@ bool TUiHost::ValueExists(const std::string& section, const std::string& key) co
     return ConfigFile().ValueExists(section, key);
 }
 
-void TUiHost::WriteString(const std::string& section, const std::string& key, const std::string& value)
+bool TUiHost::WriteString(const std::string& section, const std::string& key, const std::string& value,
+                          std::string& error)
 {
-    ConfigFile().WriteString(section, key, value);
+    try {
+        ConfigFile().WriteString(section, key, value);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
 }
 
-void TUiHost::WriteInteger(const std::string& section, const std::string& key, int value)
+bool TUiHost::DeleteKey(const std::string& section, const std::string& key, std::string& error)
 {
-    ConfigFile().WriteInteger(section, key, value);
+    try {
+        ConfigFile().DeleteKey(section, key);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
 }
-
-void TUiHost::WriteBool(const std::string& section, const std::string& key, bool value)
-{
-    ConfigFile().WriteBool(section, key, value);
-}
-
-void TUiHost::DeleteKey(const std::string& section, const std::string& key) { ConfigFile().DeleteKey(section, key); }
 
 bool TUiHost::FileExists(const std::string& path) const { return platform::FileExists(path); }
 

@@ -37,10 +37,9 @@ public:
     int ReadInteger(const std::string& section, const std::string& key, int def) const override;
     bool ReadBool(const std::string& section, const std::string& key, bool def) const override;
     bool ValueExists(const std::string& section, const std::string& key) const override;
-    void WriteString(const std::string& section, const std::string& key, const std::string& value) override;
-    void WriteInteger(const std::string& section, const std::string& key, int value) override;
-    void WriteBool(const std::string& section, const std::string& key, bool value) override;
-    void DeleteKey(const std::string& section, const std::string& key) override;
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value,
+                     std::string& error) override;
+    bool DeleteKey(const std::string& section, const std::string& key, std::string& error) override;
     bool FileExists(const std::string& path) const override;
 
     std::vector<std::string> InstalledPrinters() const override;

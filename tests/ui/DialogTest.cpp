@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QFrame>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <fstream>
@@ -349,8 +351,8 @@ private slots:
         fm.BsaveClick();
         QCOMPARE(ReadIni(Path()).at("Port").at("PortAddress"), std::string("$03BC"));
 
-        QCOMPARE(tavrin::NormaliseAnswerAddress(" $ 3 "), QStringLiteral("$0003"));
-        QCOMPARE(tavrin::NormaliseAnswerAddress("$0378"), QStringLiteral("$0378"));
+        QCOMPARE(tavrin::NormaliseAnswerAddress(" $ 3 "), std::string("$0003"));
+        QCOMPARE(tavrin::NormaliseAnswerAddress("$0378"), std::string("$0378"));
     }
 
     void magicardXxlProThirdSensorGivesGem20AndSensorNo3()
@@ -560,6 +562,83 @@ private slots:
         std::stringstream now;
         now << in.rdbuf();
         QCOMPARE(now.str(), before);
+    }
+
+    void theAnswerAddressShowsTheMasksPlaceholder()
+    {
+        TTestHost host({"Zebra P330i"}, {"LPT1"});
+        TTestDialog fm(host);
+        fm.LoadSettings("");
+        QCOMPARE(fm.edtAnswerAdress->displayText(), QStringLiteral("$____"));
+        QCOMPARE(fm.Model().edtAnswerAdress.text, std::string("$    "));
+        fm.edtAnswerAdress->setText("$37");
+        QCOMPARE(fm.edtAnswerAdress->displayText(), QStringLiteral("$37__"));
+        fm.edtAnswerAdressExit();
+        QCOMPARE(fm.edtAnswerAdress->displayText(), QStringLiteral("$0037"));
+    }
+
+    void theModeListShowsItsLongestEntryWhole()
+    {
+        TTestHost host({"Ultra XID8300"}, {}, {"PCP23CT.DLL"});
+        TTestDialog fm(host);
+        fm.LoadSettings("");
+        const QRect before = fm.Cmode->geometry();
+        QCOMPARE(before.width(), tavrin::kModeListWidth);
+        QList<QRect> others;
+        for (QWidget* w : fm.findChildren<QWidget*>())
+            if (w != fm.Cmode && w->parentWidget() == &fm) others << w->geometry();
+        Pick(fm.Cname, "Ultra XID8300");
+        Pick(fm.Cmode, "1       DIGID XID440");
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fm));
+        // The text area the style gives the closed list holds the entry.
+        QStyleOptionComboBox option;
+        option.initFrom(fm.Cmode);
+        option.editable = false;
+        const QRect textArea =
+            fm.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, fm.Cmode);
+        const int needed = fm.Cmode->fontMetrics().horizontalAdvance(fm.Cmode->currentText());
+        QVERIFY2(textArea.width() >= needed, qPrintable(QStringLiteral("%1 < %2").arg(textArea.width()).arg(needed)));
+        QCOMPARE(fm.Cmode->toolTip(), QStringLiteral("1       DIGID XID440"));
+        QCOMPARE(fm.Cmode->pos(), before.topLeft());
+        QList<QRect> after;
+        for (QWidget* w : fm.findChildren<QWidget*>())
+            if (w != fm.Cmode && w->parentWidget() == &fm) after << w->geometry();
+        // Nothing else moved (the commands group moves with the mode alone).
+        for (int i = 0; i < others.size(); ++i)
+            if (after[i].width() != fm.Gcommands->width() || after[i].height() != fm.Gcommands->height())
+                QCOMPARE(after[i], others[i]);
+        QVERIFY(!fm.Cmode->geometry().intersects(fm.PnMagicard->geometry()) || !fm.PnMagicard->isVisible());
+    }
+
+    void escClosesLikeCancelAndWritesNothing()
+    {
+        TTestHost host({"Zebra P330i"}, {"LPT1"});
+        TTestDialog fm(host);
+        fm.LoadSettings("");
+        Pick(fm.Cname, "Zebra P330i");
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fm));
+        QTest::keyClick(fm.Einsert, Qt::Key_Escape);
+        QVERIFY(!fm.isVisible());
+        QCOMPARE(fm.result(), int(QDialog::Rejected));
+        QVERIFY(!QFile::exists(QString::fromStdString(Path())));
+    }
+
+    void enterAppliesAndTidiesTheAddressItLeavesFocused()
+    {
+        TTestHost host({"Zebra P330i"}, {"LPT1"});
+        TTestDialog fm(host);
+        fm.LoadSettings("");
+        Pick(fm.Cname, "Zebra P330i");
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowActive(&fm));
+        fm.chkReceive->setChecked(true);
+        QCOMPARE(QApplication::focusWidget(), fm.edtAnswerAdress);
+        QTest::keyClicks(fm.edtAnswerAdress, "3bc");
+        QTest::keyClick(fm.edtAnswerAdress, Qt::Key_Return);
+        QCOMPARE(fm.result(), int(QDialog::Accepted));
+        QCOMPARE(ReadIni(Path()).at("Port").at("PortAddress"), std::string("$03BC"));
     }
 
     void cancelWritesNothing()

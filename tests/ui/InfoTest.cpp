@@ -3,6 +3,7 @@
 #include "ui/qt/TfmInfo.h"
 
 #include <QGroupBox>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -29,6 +30,11 @@ private slots:
         QCOMPARE(lines.at(62), QStringLiteral("Additionally direct escape commands can be send to the "));
         QCOMPARE(lines.at(63), QStringLiteral("selected printer."));
         for (int i = 0; i < 64; ++i) QCOMPARE(lines.at(i), QString::fromUtf8(tavrin::InfoLines()[i].data(), tavrin::InfoLines()[i].size()));
+        // The group sits inside the window with a margin all round.
+        fm.layout()->activate();
+        const QRect group = fm.GroupBox1->geometry();
+        QVERIFY(group.left() >= 4 && group.top() >= 4);
+        QVERIFY(group.right() <= fm.width() - 5 && group.bottom() <= fm.height() - 5);
         QVERIFY(fm.Memo1->isReadOnly());
         QCOMPARE(fm.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }

@@ -23,7 +23,8 @@ TfmInfo::TfmInfo(const QString& text, QWidget* parent) : QDialog(parent)
     GroupBox1 = new QGroupBox(QStringLiteral("Possible parameter"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
+    // Filling the window, but off its edge, as a group box sits in a form.
+    outer->setContentsMargins(6, 6, 6, 6);
     outer->addWidget(GroupBox1);
 
     Memo1 = new QPlainTextEdit(GroupBox1);

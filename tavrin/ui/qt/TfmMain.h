@@ -1,17 +1,18 @@
 #pragma once
-// The configuration dialog: one card printer's settings, shown from the
-// run's configuration file and written back to it on Apply.
+// The configuration dialog on Qt: a view of the dialog's model
+// (ui/DialogModel.h), which decides everything the dialog does. Each
+// widget bears the name of the control it draws (also as its object name):
+// Cname, edtPrntFile, sbtnPrntFile, Ctype, Cmode, CBflip, CbContact,
+// CBMagiCardAPI, Port_No, chkReceive, edtAnswerAdress, Ldriver, Edriver,
+// SBdriver, PnMagicard with radSensor1..4, Gcommands with Einsert, Epre,
+// Epost, Eeject, Eerror, Epause, Bsave, Bexit.
 //
-// Controls bear the names the program has always used for them (they are
-// also the widgets' object names): Cname, edtPrntFile, sbtnPrntFile, Ctype,
-// Cmode, CBflip, CbContact, CBMagiCardAPI, Port_No, chkReceive,
-// edtAnswerAdress, Ldriver, Edriver, SBdriver, PnMagicard with radSensor1..4,
-// Gcommands with Einsert, Epre, Epost, Eeject, Eerror, Epause, Bsave, Bexit.
-//
-// Choosing an entry from code fires no change handler (LoadSettings calls
-// them itself); ticking a check box or a sensor button from code does fire
-// its click handler, as a user's click would.
-#include "ui/DialogHost.h"
+// What a user does reaches the model as the handler it fires, after the
+// widgets' values have been copied into the model; the model's state is
+// then drawn again. Choosing an entry from code fires nothing; ticking a
+// check box or a sensor button from code fires its click handler, as a
+// user's click would. Esc and the close box close the dialog as Cancel does.
+#include "ui/DialogModel.h"
 
 #include <QDialog>
 #include <array>
@@ -31,16 +32,12 @@ class QToolButton;
 
 namespace tavrin {
 
-class TfmMain : public QDialog {
+class TfmMain : public QDialog, private TDialogView {
 public:
     explicit TfmMain(TDialogHost& host, QWidget* parent = nullptr);
 
+    // The model's operations and handlers, as the user's actions reach them.
     void LoadSettings(const std::string& file);
-    // Writes the dialog's values into the configuration file; raises the
-    // write's own error when one fails.
-    void SaveSettings();
-
-    // Handlers.
     void CnameChange();
     void CtypeChange();
     void CmodeChange();
@@ -51,6 +48,8 @@ public:
     void sbtnPrntFileClick();
     void BsaveClick();
     void BexitClick();
+
+    const TDialogModel& Model() const { return model_; }
 
     // Controls.
     QComboBox* Cname;
@@ -72,22 +71,17 @@ public:
     std::array<QRadioButton*, 4> radSensor;  // radSensor1 .. radSensor4
     std::array<QLabel*, 4> imgSensor;        // imgSensorTop .. imgSensorBottom
     QGroupBox* Gcommands;
-    QLineEdit* Einsert;
-    QLineEdit* Epre;
-    QLineEdit* Epost;
-    QLineEdit* Eeject;
-    QLineEdit* Eerror;
-    QLineEdit* Epause;
+    std::array<QLineEdit*, 6> commandFields;  // in the order of the model's
+    QLineEdit *Einsert, *Epre, *Epost, *Eeject, *Eerror, *Epause;
     QPushButton* Bsave;
     QPushButton* Bexit;
 
     // The one file chooser both file buttons set up and open.
     QFileDialog* OpenDialog;
 
-    // Window heights and commands-group tops of the three layouts.
-    static constexpr int kHeightShort = 334, kTopShort = 131;
-    static constexpr int kHeightRow = 366, kTopRow = 163;
-    static constexpr int kHeightSensors = 389, kTopSensors = 192;
+    static constexpr int kHeightShort = tavrin::kHeightShort, kTopShort = tavrin::kTopShort;
+    static constexpr int kHeightRow = tavrin::kHeightRow, kTopRow = tavrin::kTopRow;
+    static constexpr int kHeightSensors = tavrin::kHeightSensors, kTopSensors = tavrin::kTopSensors;
 
 protected:
     // Opens OpenDialog as it is set up; the chosen file, or nullopt when
@@ -100,28 +94,37 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void SetLayoutRows(int height, int groupTop);
-    void SetCommandsActive(bool active);
-    QString ModeText() const;
-    QString TypeText() const;
-    QString PrinterText() const;
+    // TDialogView.
+    void ShowMessage(const std::string& text) override;
+    std::optional<std::string> ChooseFile(const TOpenDialog& setup) override;
+    bool OnScreen() const override;
+    bool HasFocus(std::string_view control) const override;
+    void CloseDialog(bool applied) override;
 
-    TDialogHost& host_;
+    void BuildPrinterRows();
+    void BuildModeRow(int y);
+    void BuildSensorPanel(int y);
+    void BuildCommands();
+    void BuildButtons();
+    void ConnectEvents();
+
+    // Copies what the user may have changed into the model, runs the
+    // handler, and draws the model again.
+    template <typename Handler>
+    void Forward(Handler&& handler);
+    void Collect();
+    void Render();
+    void RenderLists();
+    void RenderChecks();
+    void RenderTexts();
+    void RenderLayout();
+    void FitModeList();
+
+    TDialogModel model_;
+    bool busy_ = false;
 };
 
 // Puts a window in the middle of its screen.
 void CentreOnScreen(QWidget& window);
-
-// The number that ends a control's name ("radSensor3" gives 3), default 1.
-int TrailingDigit(const QString& name);
-
-// The answer address as it is stored: trimmed, without blanks, padded with
-// zeros after its first character to five characters, upper case
-// ("$3 78" gives "$0378").
-QString NormaliseAnswerAddress(const QString& text);
-
-// The LPT number of a port name: the number after its first letter T.
-// Raises "'<text>' is not a valid integer value" when there is none.
-int PortNumber(const QString& portName);
 
 } // namespace tavrin
