@@ -29,8 +29,9 @@ def launcher(build):
 
 
 class Run:
-    def __init__(self, wall_ms, peak_kib, launcher_kib):
+    def __init__(self, wall_ms, cpu_ms, peak_kib, launcher_kib):
         self.wall_ms = wall_ms
+        self.cpu_ms = cpu_ms
         self.peak_kib = peak_kib
         self.launcher_kib = launcher_kib
 
@@ -45,7 +46,8 @@ def measure(spawn, argv, env, cwd):
         sys.exit(f"{argv}: the launcher failed: {r.stderr}")
     if fields["status"] != "0":
         sys.exit(f"{argv} ended with status {fields['status']}")
-    return Run(int(fields["wall_us"]) / 1000.0, int(fields["maxrss_kib"]), int(fields["self_kib"]))
+    return Run(int(fields["wall_us"]) / 1000.0, int(fields["cpu_us"]) / 1000.0, int(fields["maxrss_kib"]),
+               int(fields["self_kib"]))
 
 
 def client_env(socket):

@@ -3,9 +3,10 @@
  *
  *     tavrin-bench-spawn [-d DIR] [-q] PROGRAM [ARG...]
  *
- * prints one line "wall_us=N maxrss_kib=N status=N self_kib=N" on standard
- * error (standard output belongs to the program unless -q sends it, and its
- * standard input, to /dev/null); -d runs it in DIR.
+ * prints one line "wall_us=N cpu_us=N maxrss_kib=N status=N self_kib=N" on
+ * standard error (cpu_us: the program's user and system time; standard
+ * output belongs to the program unless -q sends it, and its standard input,
+ * to /dev/null); -d runs it in DIR.
  *
  * Why a program of its own: Linux keeps a process's peak resident size
  * across exec, so a child started from a large parent (a Python script, a
@@ -96,6 +97,9 @@ int main(int argc, char** argv)
     posix_spawn_file_actions_destroy(&actions);
 
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    fprintf(stderr, "wall_us=%lld maxrss_kib=%ld status=%d self_kib=%ld\n", wall, usage.ru_maxrss, code, OwnPeakKib());
+    const long long cpu = (long long)usage.ru_utime.tv_sec * 1000000LL + usage.ru_utime.tv_usec +
+                          (long long)usage.ru_stime.tv_sec * 1000000LL + usage.ru_stime.tv_usec;
+    fprintf(stderr, "wall_us=%lld cpu_us=%lld maxrss_kib=%ld status=%d self_kib=%ld\n", wall, cpu, usage.ru_maxrss, code,
+            OwnPeakKib());
     return 0;
 }

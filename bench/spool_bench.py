@@ -61,6 +61,7 @@ def main():
         for name in sides:
             rs = results[name]
             print(f"  {name:7} wall ms  {benchlib.spread([r.wall_ms for r in rs])}")
+            print(f"  {name:7} CPU ms   {benchlib.spread([r.cpu_ms for r in rs])}")
             print(f"  {name:7} peak KiB {benchlib.spread([r.peak_kib for r in rs])}")
         t, l = results["tavrin"], results["lp"]
         wall = statistics.median(r.wall_ms for r in t) / statistics.median(r.wall_ms for r in l)
