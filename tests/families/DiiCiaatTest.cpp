@@ -14,8 +14,8 @@ protected:
     void Driver(const std::string& standIn, const std::string& asName = "")
     {
         std::filesystem::create_directories(DriverDir());
-        const std::string to = DriverDir() + "/" + (asName.empty() ? standIn : asName);
-        std::filesystem::copy_file(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/" + standIn, to,
+        const std::string to = DriverDir() + "/" + Sandbox::LibraryFile(asName.empty() ? standIn : asName);
+        std::filesystem::copy_file(Sandbox::StandInPath(Sandbox::LibraryFile(standIn)), to,
                                    std::filesystem::copy_options::overwrite_existing);
     }
     void Setup(int model, const std::string& more = "CMDDelay=0\n", const std::string& scenario = "")
@@ -25,7 +25,7 @@ protected:
     }
     harness::RunResult Run(const std::vector<std::string>& args)
     {
-        return Family::Run(args, {{"TAVRIN_PRINTER_DRIVER_DIR", DriverDir()}});
+        return Family::Run(args, {{"TAVRIN_PRINTER_DRIVER_DIR", Sandbox::Native(DriverDir())}});
     }
     std::string Handle() const { return Sandbox::ReadFile(box.ProgramDir() + "Phandle.dat"); }
 };
@@ -41,7 +41,7 @@ std::string Plain(const std::string& text) { return harness::Box("Tavrin", text)
 
 TEST_F(Dii, EncoderFeedKeepsTheHandleForTheEjectOfTheNextRun)
 {
-    Driver("libcx210p.so");
+    Driver("CX210P.DLL");
     Setup(0, "Contact=0\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(Handle(), "[Phandle]\nHandle=4242\n");
@@ -52,7 +52,7 @@ TEST_F(Dii, EncoderFeedKeepsTheHandleForTheEjectOfTheNextRun)
 
 TEST_F(Dii, EncoderWithContactOffAndNoHandleFile)
 {
-    Driver("libidx3xp.so");
+    Driver("IDX3xP.DLL");
     Setup(2, "Contact=1\n");
     EXPECT_EQ(Run({"/e:EJECT"}).err, "");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
@@ -61,7 +61,7 @@ TEST_F(Dii, EncoderWithContactOffAndNoHandleFile)
 
 TEST_F(Dii, EncoderReturnReportsTheVendorCode)
 {
-    Driver("libcx210p.so");
+    Driver("CX210P.DLL");
     Setup(0, "", "end=4\n");
     EXPECT_EQ(Run({"/e:RETURN"}).err, XidBox("Return", "CARD_JAM") + kCommandFailed);
     EXPECT_EQ(box.Calls("dii"), (Strings {"ExtEncodeEnd(0, -1) = 4"}));
@@ -69,7 +69,7 @@ TEST_F(Dii, EncoderReturnReportsTheVendorCode)
 
 TEST_F(Dii, AFailedFeedStillKeepsTheHandle)
 {
-    Driver("libcx210p.so");
+    Driver("CX210P.DLL");
     Setup(0, "", "init=9\nhandle=77\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, XidBox("Feed", "DOOR_OPEN") + kCommandFailed);
     EXPECT_EQ(Handle(), "[Phandle]\nHandle=77\n");
@@ -77,7 +77,7 @@ TEST_F(Dii, AFailedFeedStillKeepsTheHandle)
 
 TEST_F(Dii, SmartCardFeedWaitsTheDefaultCommandDelay)
 {
-    Driver("libprnsc.so");
+    Driver("PrnSC.DLL");
     Setup(1, "Contact=1\n");
     const auto r = Run({"/e:FEED"});
     EXPECT_EQ(r.err, "");
@@ -87,7 +87,7 @@ TEST_F(Dii, SmartCardFeedWaitsTheDefaultCommandDelay)
 
 TEST_F(Dii, SmartCardCodesShowTheirNames)
 {
-    Driver("libprnsc.so");
+    Driver("PrnSC.DLL");
     Setup(1, "CMDDelay=0\nContact=0\nFlipCard=1\n", "load=8\nunload=9\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, XidBox("SC_Feed", "NO_CARD_IN_HOPPER") + kCommandFailed);
     EXPECT_EQ(Run({"/e:RETURN"}).err, XidBox("SC_Flip", "DOOR_OPEN") + kCommandFailed);
@@ -99,7 +99,7 @@ TEST_F(Dii, SmartCardCodesShowTheirNames)
 
 TEST_F(Dii, CodesOutsideOneToTenCountAsSuccess)
 {
-    Driver("libprnsc.so");
+    Driver("PrnSC.DLL");
     Setup(1, "CMDDelay=0\n", "load=11\nunload=-1\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(Run({"/e:RETURN"}).err, "") << "FlipCard absent: SC_Return, and -1 is no error";
@@ -109,11 +109,11 @@ TEST_F(Dii, CodesOutsideOneToTenCountAsSuccess)
 
 TEST_F(Dii, TheCustomDriverIsTheFileDriverDllNames)
 {
-    Driver("libcustomdii.so");
-    Setup(3, "CMDDelay=0\nDriverDLL=" + DriverDir() + "/libcustomdii.so\n");
+    Driver("customdii.dll");
+    Setup(3, "CMDDelay=0\nDriverDLL=" + Sandbox::Native(DriverDir() + "/" + Sandbox::LibraryFile("customdii.dll")) + "\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(box.Calls("dii").size(), 1u);
-    Setup(3, "DriverDLL=" + DriverDir() + "/absent.so\n");
+    Setup(3, "DriverDLL=" + Sandbox::Native(DriverDir() + "/" + Sandbox::LibraryFile("absent.dll")) + "\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Can not find printer driver DLL.") + kCommandFailed);
 }
 
@@ -127,7 +127,7 @@ TEST_F(Dii, AModelWithoutADriverIsReported)
 
 TEST_F(Dii, TheProgramDirectoryIsTheFallback)
 {
-    box.InstallStandIn("libpcp08ct.so");
+    box.InstallStandIn(Sandbox::LibraryFile("PCP08CT.DLL"));
     Setup(5);
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(box.Calls("dii"), (Strings {"CXCMD_ScanPrinter() = 0", "CXCMD_LoadCard(7, 9, 2, 0, 0, 0) = 0"}));
@@ -135,7 +135,7 @@ TEST_F(Dii, TheProgramDirectoryIsTheFallback)
 
 TEST_F(Dii, CxMovesCarryTheFlipAndReportTheLastCode)
 {
-    Driver("libpcp23ct.so");
+    Driver("PCP23CT.DLL");
     Setup(6, "FlipCard=1\n", "movecard=3\n");
     EXPECT_EQ(Run({"/e:EJECT"}).err, kCommandFailed) << "CX codes show no vendor box";
     EXPECT_EQ(Run({"/e:RETURN"}).err, kCommandFailed);
@@ -145,7 +145,7 @@ TEST_F(Dii, CxMovesCarryTheFlipAndReportTheLastCode)
 
 TEST_F(Dii, ACommandWithoutACxCallReportsTheScan)
 {
-    Driver("libpcp05ct.so");
+    Driver("PCP05CT.DLL");
     Setup(4);
     EXPECT_EQ(Run({"/e:REJECT"}).err, "");
     EXPECT_EQ(box.Calls("dii"), (Strings {"CXCMD_ScanCX320() = 0"}));
@@ -155,10 +155,10 @@ TEST_F(Dii, ACommandWithoutACxCallReportsTheScan)
 
 TEST_F(Dii, ADriverLackingAnEntryPointIsNeverCalled)
 {
-    Driver("libcx210p-noend.so", "libcx210p.so");
+    Driver("CX210P-noend.DLL", "CX210P.DLL");
     Setup(0);
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Error initializing DLL") + kCommandFailed);
-    Driver("libprnsc-nounload.so", "libprnsc.so");
+    Driver("PrnSC-nounload.DLL", "PrnSC.DLL");
     Setup(1);
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Error initializing DLL") + kCommandFailed);
     EXPECT_TRUE(box.Calls("dii").empty());
@@ -167,14 +167,14 @@ TEST_F(Dii, ADriverLackingAnEntryPointIsNeverCalled)
 TEST_F(Dii, AFileThatIsNoLibraryCannotBeLoaded)
 {
     std::filesystem::create_directories(DriverDir());
-    Sandbox::WriteFile(DriverDir() + "/libcx210p.so", "not a library");
+    Sandbox::WriteFile(DriverDir() + "/" + Sandbox::LibraryFile("CX210P.DLL"), "not a library");
     Setup(0);
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Unable to load DLL-file!") + Plain("Error initializing DLL") + kCommandFailed);
 }
 
 TEST_F(Dii, SettingsComeFromTheProgramsOwnFile)
 {
-    Driver("libcx210p.so");
+    Driver("CX210P.DLL");
     Setup(0, "Contact=0\n");
     Sandbox::WriteFile(box.WorkDir() + "/other.ini",
                        "[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=DII\nPrinterMode=0\nContact=1\n");
@@ -187,13 +187,16 @@ TEST_F(Dii, SettingsComeFromTheProgramsOwnFile)
 
 TEST_F(Dii, TestModeCarriesTheHandleWithinOneRun)
 {
-    Driver("libcx210p.so");
+    Driver("CX210P.DLL");
     Setup(0, "", "handle=31\n");
     EXPECT_EQ(Run({"/a:"}).err, "");
     EXPECT_EQ(box.Calls("dii"), (Strings {"ExtEncodeInit(\"" + queue + "\", 0, 0) = 0", "ExtEncodeEnd(31, 0) = 0"}));
 }
 
 namespace {
+
+// The CIAAT vendor library's file.
+std::string Pavo() { return Sandbox::LibraryFile("PavoApi.dll"); }
 
 class Ciaat : public Family {
 protected:
@@ -202,8 +205,8 @@ protected:
     {
         Configure("CIAAT", mode);
         Sandbox::WriteFile(box.World() + "/scenario.ini", "[pavo]\n" + scenario);
-        std::filesystem::copy_file(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/libpavoapi.so",
-                                   box.WorkDir() + "/libpavoapi.so", std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(Sandbox::StandInPath(Pavo()), box.WorkDir() + "/" + Pavo(),
+                                   std::filesystem::copy_options::overwrite_existing);
     }
 };
 
@@ -237,7 +240,7 @@ TEST_F(Ciaat, OtherModesAndCommandsFailWithoutACall)
 TEST_F(Ciaat, TheLibraryMustBeInTheCurrentDirectory)
 {
     Configure("CIAAT", "USB");
-    box.InstallStandIn("libpavoapi.so");
+    box.InstallStandIn(Pavo());
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Can not find printer driver DLL.") + kCommandFailed);
 }
 
@@ -246,8 +249,8 @@ TEST_F(Ciaat, ALibraryInTheProgramDirectoryWinsOverOneInTheCurrentDirectory)
     // A file dropped into the working directory under the vendor's name
     // must not be what runs.
     Setup();
-    box.InstallStandIn("libpavoapi.so");
-    std::filesystem::copy_file(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/libmagapi.so", box.WorkDir() + "/libpavoapi.so",
+    box.InstallStandIn(Pavo());
+    std::filesystem::copy_file(Sandbox::StandInPath(Sandbox::LibraryFile("MagAPI.DLL")), box.WorkDir() + "/" + Pavo(),
                                std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(box.Calls("pavo"), (Strings {"PAVO_MoveCard(\"" + queue + "\", 3) = 0"}));

@@ -14,7 +14,7 @@ protected:
     void UseApi(const std::string& scenario = "")
     {
         Configure("MAGICARD", "Standard", "UseDriverAPI=1\n[ControlCommands]\nInsert=GEM40\nEject=EJT\n");
-        box.InstallStandIn("libmagapi.so");
+        box.InstallStandIn(Sandbox::LibraryFile("MagAPI.DLL"));
         Sandbox::WriteFile(box.World() + "/scenario.ini", "[magapi]\n" + scenario);
     }
 };
@@ -97,7 +97,7 @@ TEST_F(Magicard, AMissingLibraryOrEntryPointFailsQuietly)
 {
     Configure("MAGICARD", "Standard", "UseDriverAPI=1\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
-    box.InstallStandIn("libmagapi-noenable.so", "libmagapi.so");
+    box.InstallStandIn(Sandbox::LibraryFile("MagAPI-noenable.DLL"), Sandbox::LibraryFile("MagAPI.DLL"));
     EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
     EXPECT_TRUE(box.Calls("magapi").empty());
 }
@@ -105,7 +105,7 @@ TEST_F(Magicard, AMissingLibraryOrEntryPointFailsQuietly)
 TEST_F(Magicard, UseDriverApiCountsByItsLowByte)
 {
     Configure("MAGICARD", "Standard", "UseDriverAPI=$100\n[ControlCommands]\nInsert=GEM\n");
-    box.InstallStandIn("libmagapi.so");
+    box.InstallStandIn(Sandbox::LibraryFile("MagAPI.DLL"));
     Run({"/e:FEED"});
     EXPECT_EQ(JobBytes(), (Strings {Frame("GEM")}));
     EXPECT_TRUE(box.Calls("magapi").empty());

@@ -55,7 +55,7 @@ protected:
     void Direct(const std::string& type, const std::string& commands, const std::string& scenario = "")
     {
         Configure(type, "PARALLEL", "[Port]\nReceiveData=YES\nPortAddress=$0378\n" + commands);
-        box.InstallStandIn("libdlportio.so");
+        box.InstallStandIn(Sandbox::LibraryFile("dlportio.dll"));
         Sandbox::WriteFile(box.World() + "/scenario.ini", "[dlportio]\n" + scenario);
     }
     Strings Frames() const

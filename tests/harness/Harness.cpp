@@ -17,6 +17,7 @@
 #include <fstream>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -91,6 +92,26 @@ RunResult RunToFiles(const std::vector<std::string>& argv, const std::string& cw
     if (killed) r.stderrText += "\n[harness: killed after time limit]\n";
     return r;
 }
+
+// One Windows program of the suite at a time. Wine numbers print jobs per
+// process and names each job's spool file after its number
+// (system32\spool\PRINTERS\00001.SPL for every process's first), so two
+// programs spooling at once in one prefix write into each other's jobs.
+class WineRunLock {
+public:
+    WineRunLock() : fd_(::open(TAVRIN_WINE_PREFIX "/tavrin-run.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+    {
+        if (fd_ < 0) throw std::runtime_error("cannot open the wine run lock in " TAVRIN_WINE_PREFIX);
+        while (::flock(fd_, LOCK_EX) != 0)
+            if (errno != EINTR) throw std::runtime_error("cannot take the wine run lock");
+    }
+    WineRunLock(const WineRunLock&) = delete;
+    WineRunLock& operator=(const WineRunLock&) = delete;
+    ~WineRunLock() { ::close(fd_); }
+
+private:
+    int fd_;
+};
 
 // Runs the Windows build's printer tool (tests/windows/WinePrinters.cpp).
 RunResult WinePrinters(const std::vector<std::string>& args, const std::string& base)
@@ -259,7 +280,11 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
                                               {"TAVRIN_LOG", "off"}};
     for (const auto& [k, v] : env)
         if (k != "DISPLAY" && k != "WAYLAND_DISPLAY") all[k] = v;
-    RunResult r = RunToFiles(argv, WorkDir(), all, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(90));
+    RunResult r;
+    {
+        const WineRunLock oneAtATime;
+        r = RunToFiles(argv, WorkDir(), all, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(90));
+    }
     if (Exists(messages)) ReadMessageLog(ReadFile(messages), r);
     WaitForQueues();
     return r;
