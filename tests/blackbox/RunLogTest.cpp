@@ -134,9 +134,12 @@ TEST_F(RunLog, TheOtherActionsAndTestModeAreRecordedToo)
     EXPECT_NE(dialog.find(" outcome=failed exit=0"), std::string::npos) << "no display to configure with";
 
     Configure(kZebra, "USB");
-    EXPECT_EQ(Line(Run({"/a:"}).err), "arg=/a: action=test config=" + box.ConfigPath() + " printer=" + queue +
-                                          " type=ZEBRA mode=USB command=FEED family=done command=EJECT family=done"
-                                          " outcome=ok exit=0");
+    // The five seconds between the movements, written down, not waited.
+    const std::string clock = box.World() + "/clock.log";
+    EXPECT_EQ(Line(Run({"/a:"}, {{"TAVRIN_SCRIPTED_CLOCK", clock}}).err),
+              "arg=/a: action=test config=" + box.ConfigPath() + " printer=" + queue +
+                  " type=ZEBRA mode=USB command=FEED family=done command=EJECT family=done outcome=ok exit=0");
+    EXPECT_EQ(Sandbox::ReadFile(clock), "sleep 5000\n");
     std::filesystem::remove(box.ConfigPath());
     EXPECT_EQ(Line(Run({"/e:FEED"}).err),
               "arg=/e:FEED action=command config=" + box.ConfigPath() + " outcome=file-not-found exit=0");
@@ -227,7 +230,9 @@ TEST_F(RunLog, TestModeFailsWhenEitherMovementFailed)
     // DATACARD has no family behind it: both movements fail, and test mode
     // shows nothing.
     Configure("DATACARD", "USB");
-    const auto r = box.Run({"/a:"}, asked);
+    auto scripted = asked;
+    scripted.emplace("TAVRIN_SCRIPTED_CLOCK", box.World() + "/clock.log");
+    const auto r = box.Run({"/a:"}, scripted);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(Boxes(r.err), "");
     EXPECT_NE(Line(r.err).find("command=FEED family=failed command=EJECT family=failed outcome=failed exit=1"),

@@ -1,9 +1,13 @@
 // Platform pieces whose rules callers depend on.
+#include "platform/Clock.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
 
 using namespace platform;
 
@@ -44,4 +48,16 @@ TEST(ConsoleMessages, CarriageReturnsBreakTheLineAndStayInTheText)
     EXPECT_EQ(ConsoleMessageLine("File not found:\r/x.ini", "Error"), "Error: File not found:\r\n/x.ini\n");
     EXPECT_EQ(ConsoleMessageLine("ERROR: \r\nVELTO_X", "Error"), "Error: ERROR: \r\nVELTO_X\n");
     EXPECT_EQ(ConsoleMessageLine("a\r\r", "T"), "T: a\r\n\r\n\n");
+}
+
+TEST(Clock, SleepWaitsAndTheTickCountMovesOn)
+{
+    // Without TAVRIN_SCRIPTED_CLOCK (tests that name one check the waits a
+    // program asks for, not the waiting itself).
+    ASSERT_EQ(std::getenv("TAVRIN_SCRIPTED_CLOCK"), nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t ticks = platform::GetTickCount();
+    platform::Sleep(40);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(40));
+    EXPECT_GE(platform::GetTickCount() - ticks, 39u);
 }

@@ -3,7 +3,8 @@
 
 namespace platform {
 
-// Blocks the calling thread for ms milliseconds.
+// Blocks the calling thread for ms milliseconds. (Tests may script the
+// clock instead: see TAVRIN_SCRIPTED_CLOCK in docs/testbed.md.)
 void Sleep(std::uint32_t ms);
 
 // Milliseconds from a fixed point in the past on a monotonic clock, cut to
