@@ -198,7 +198,7 @@ TEST_F(RunFlow, TestModeFeedsWaitsFiveSecondsAndEjectsWithoutChecks)
 {
     // The program's waits, written down instead of sat through.
     const std::string clock = box.World() + "/clock.log";
-    const std::map<std::string, std::string> scripted = {{"TAVRIN_SCRIPTED_CLOCK", clock}};
+    const std::map<std::string, std::string> scripted = {{"TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(clock)}};
 
     // No printer check, no message, results not looked at.
     box.WriteConfig(Config("ZEBRA", "USB", "NotInstalled"));

@@ -136,7 +136,7 @@ TEST_F(RunLog, TheOtherActionsAndTestModeAreRecordedToo)
     Configure(kZebra, "USB");
     // The five seconds between the movements, written down, not waited.
     const std::string clock = box.World() + "/clock.log";
-    EXPECT_EQ(Line(Run({"/a:"}, {{"TAVRIN_SCRIPTED_CLOCK", clock}}).err),
+    EXPECT_EQ(Line(Run({"/a:"}, {{"TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(clock)}}).err),
               "arg=/a: action=test config=" + box.ConfigPath() + " printer=" + queue +
                   " type=ZEBRA mode=USB command=FEED family=done command=EJECT family=done outcome=ok exit=0");
     EXPECT_EQ(Sandbox::ReadFile(clock), "sleep 5000\n");
@@ -231,7 +231,7 @@ TEST_F(RunLog, TestModeFailsWhenEitherMovementFailed)
     // shows nothing.
     Configure("DATACARD", "USB");
     auto scripted = asked;
-    scripted.emplace("TAVRIN_SCRIPTED_CLOCK", box.World() + "/clock.log");
+    scripted.emplace("TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(box.World() + "/clock.log"));
     const auto r = box.Run({"/a:"}, scripted);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(Boxes(r.err), "");
