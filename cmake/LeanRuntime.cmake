@@ -1,9 +1,8 @@
-# tavrin_lean_runtime(<target> [SHARED_UNWINDER])
+# tavrin_lean_runtime(<target>)
 #
-# Links the C++ runtime (libstdc++, and libgcc unless SHARED_UNWINDER) into
-# the target itself, keeps every symbol that comes from a static archive
-# (the runtime and our own units) inside it, and drops the code nothing
-# calls.
+# Links the C++ runtime (libstdc++ and libgcc) into the target itself,
+# keeps every symbol that comes from a static archive (the runtime and our
+# own units) inside it, and drops the code nothing calls.
 #
 # Why: every card movement starts the program, and the program loads
 # Scorpa, Velkit and dlportio (and Scorpa the ASPI layer) before any of its
@@ -13,10 +12,10 @@
 # used are there. The exports of the libraries do not change: they are the
 # functions their own sources mark for export.
 #
-# SHARED_UNWINDER keeps libgcc_s.so, the shared unwinder, for a program
-# that loads C++ modules of its own: an exception thrown in the program and
-# caught in such a module (the configuration dialog's write errors) must be
-# unwound by the same unwinder the module's runtime calls into.
+# Each of them then has a runtime, and an unwinder, of its own: no C++
+# exception may cross from one into another (none does: the libraries'
+# interfaces are C, and nothing is thrown across the GUI module's
+# interface, see tavrin/ui/DialogHost.h).
 #
 # Left alone: sanitizer and fuzz builds (their runtimes interpose on the
 # shared C++ runtime), compilers other than GCC, Windows.
@@ -44,13 +43,9 @@ function(_tavrin_own_sections target)
 endfunction()
 
 function(tavrin_lean_runtime target)
-  cmake_parse_arguments(LEAN "SHARED_UNWINDER" "" "" ${ARGN})
   if(WIN32 OR TAVRIN_SANITIZE OR TAVRIN_FUZZ OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     return()
   endif()
   _tavrin_own_sections(${target})
-  target_link_options(${target} PRIVATE -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--gc-sections)
-  if(NOT LEAN_SHARED_UNWINDER)
-    target_link_options(${target} PRIVATE -static-libgcc)
-  endif()
+  target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--exclude-libs,ALL -Wl,--gc-sections)
 endfunction()
