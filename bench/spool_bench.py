@@ -16,8 +16,59 @@ import argparse
 import os
 import shutil
 import statistics
+import subprocess
 
 import benchlib
+
+
+def floor_sides(work, prog, queue):
+    """What the program's design cannot go below, built here from
+    bench/floor: "floor-c", a C program making the same two requests to
+    CUPS and nothing else; "floor-c++", the same as C++ with the C++ runtime
+    linked as the program links it, bound at load time to three empty
+    libraries, one of which loads a fourth as it is loaded (as Scorpa loads
+    the ASPI layer); "empty-libs", the program itself with its three
+    load-time libraries replaced by empty ones with the same exports."""
+    src = os.path.join(benchlib.ROOT, "bench", "floor")
+    out = os.path.join(work, "floor")
+    os.makedirs(out)
+
+    def run(*cmd):
+        subprocess.run(list(cmd), check=True)
+
+    def empty(name, *defines):
+        lib = os.path.join(out, name)
+        run("cc", "-O2", "-shared", "-fPIC", *defines, "-o", lib, os.path.join(src, "empty.c"), "-ldl")
+        return lib
+
+    client = os.path.join(src, "client.cpp")
+    run("cc", "-O2", "-x", "c", client, "-o", os.path.join(out, "floor-c"), "-lcups")
+    d = empty("libfloord.so", "-DNAME=FloorLibraryD")
+    libs = [empty("libfloora.so", "-DNAME=FloorLibraryA", f'-DLOADS="{d}"'),
+            empty("libfloorb.so", "-DNAME=FloorLibraryB"), empty("libfloorc.so", "-DNAME=FloorLibraryC")]
+    run("c++", "-O2", "-std=c++20", client, "-static-libstdc++", f"-Wl,-rpath,{out}", "-Wl,--no-as-needed", *libs,
+        "-Wl,--as-needed", "-lcups", "-o", os.path.join(out, "floor-c++"))
+
+    stubbed = os.path.join(work, "prog-empty-libs")
+    shutil.copytree(prog, stubbed, symlinks=True)
+    for lib in ("libscorpa.so", "libvelkit.so", "libdlportio.so"):
+        real = os.path.realpath(os.path.join(stubbed, lib))
+        exports = subprocess.run(["nm", "-D", "--defined-only", real], capture_output=True, text=True, check=True)
+        funcs = [f.split()[2] for f in exports.stdout.splitlines() if len(f.split()) == 3 and f.split()[1] == "T"]
+        header = os.path.join(out, lib + ".exports.h")
+        with open(header, "w") as f:
+            f.writelines(f'__attribute__((visibility("default"))) void {fn}(void) {{}}\n' for fn in funcs)
+        soname = subprocess.run(["objdump", "-p", real], capture_output=True, text=True, check=True).stdout
+        soname = next((l.split()[1] for l in soname.splitlines() if l.strip().startswith("SONAME")), lib)
+        tmp = empty(lib + ".empty", f'-DEXPORTS="{header}"', f"-Wl,-soname,{soname}")
+        # The loader opens the library by its soname.
+        os.remove(os.path.join(stubbed, soname))
+        shutil.copyfile(tmp, os.path.join(stubbed, soname))
+    return {
+        "floor-c": [os.path.join(out, "floor-c"), queue],
+        "floor-c++": [os.path.join(out, "floor-c++"), queue],
+        "empty-libs": [os.path.join(stubbed, "tavrin"), "/e:EJECT"],
+    }
 
 
 def main():
@@ -25,6 +76,10 @@ def main():
     ap.add_argument("--runs", type=int, default=40, help="runs of each side (default 40)")
     ap.add_argument("--build", default=os.path.join(benchlib.ROOT, "build", "default"))
     ap.add_argument("--program-dir", help="the program directory to measure (default: BUILD/bin)")
+    ap.add_argument("--floor", action="store_true",
+                    help="also measure what the architecture cannot go below (see floor_sides)")
+    ap.add_argument("--compare", metavar="DIR", help="also measure another program directory (for example a "
+                    "build from before a change)")
     args = ap.parse_args()
 
     spawn = benchlib.launcher(args.build)
@@ -46,15 +101,22 @@ def main():
             "tavrin": [os.path.join(prog, "tavrin"), "/e:EJECT"],
             "lp": [shutil.which("lp") or "/usr/bin/lp", "-d", queue, "-o", "raw", payload],
         }
+        if args.compare:
+            other = benchlib.program_dir(args.compare, work, "prog-compare", benchlib.esc_ini(queue))
+            sides["compared"] = [os.path.join(other, "tavrin"), "/e:EJECT"]
+        if args.floor:
+            sides.update(floor_sides(work, prog, queue))
 
+        # Every side once a round, the order turning round by round.
+        names = list(sides)
         results = {name: [] for name in sides}
         for i in range(args.runs):
-            order = ["tavrin", "lp"] if i % 2 == 0 else ["lp", "tavrin"]
-            for name in order:
+            for k in range(len(names)):
+                name = names[(i + k) % len(names)]
                 results[name].append(benchlib.measure(spawn, sides[name], env, work))
 
-        jobs = benchlib.wait_for_jobs(world, 2 * args.runs)
-        print(f"jobs received: {len(jobs)} of {2 * args.runs}, distinct payloads: {set(jobs)}")
+        jobs = benchlib.wait_for_jobs(world, len(sides) * args.runs)
+        print(f"jobs received: {len(jobs)} of {len(sides) * args.runs}, distinct payloads: {set(jobs)}")
         launcher_kib = max(r.launcher_kib for rs in results.values() for r in rs)
         print(f"runs of each side: {args.runs}, alternating; the launcher's own peak: {launcher_kib} KiB")
         print("median [quartiles] (min - max)")
@@ -63,6 +125,12 @@ def main():
             print(f"  {name:7} wall ms  {benchlib.spread([r.wall_ms for r in rs])}")
             print(f"  {name:7} CPU ms   {benchlib.spread([r.cpu_ms for r in rs])}")
             print(f"  {name:7} peak KiB {benchlib.spread([r.peak_kib for r in rs])}")
+        for name in sides:
+            if name in ("tavrin", "lp"):
+                continue
+            rs = results[name]
+            print(f"  {name:7} / lp: wall {statistics.median(r.wall_ms for r in rs) / statistics.median(r.wall_ms for r in results['lp']):.3f}"
+                  f", peak {statistics.median(r.peak_kib for r in rs) / statistics.median(r.peak_kib for r in results['lp']):.3f}")
         t, l = results["tavrin"], results["lp"]
         wall = statistics.median(r.wall_ms for r in t) / statistics.median(r.wall_ms for r in l)
         peak = statistics.median(r.peak_kib for r in t) / statistics.median(r.peak_kib for r in l)
