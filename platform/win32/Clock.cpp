@@ -28,7 +28,7 @@ std::atomic<std::uint64_t> scriptedMs {0};
 void Sleep(std::uint32_t ms)
 {
     if (const char* file = ScriptedClock()) {
-        if (std::FILE* f = std::fopen(file, "a")) {
+        if (std::FILE* f = std::fopen(file, "ab")) {
             std::fprintf(f, "sleep %u\n", static_cast<unsigned>(ms));
             std::fclose(f);
         }
