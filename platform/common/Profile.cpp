@@ -161,17 +161,22 @@ struct LoadedFile {
     ProfileText text;
 };
 
+// Set once the kept files are let go (the process ends, or the library
+// that holds this code is unloaded); reads after that read the file.
+bool loadedFilesGone = false;
+
 struct LoadedFiles {
+    ~LoadedFiles() { loadedFilesGone = true; }
     std::mutex mutex;
     std::vector<LoadedFile> files;  // the most recently read last
     std::size_t loads = 0;
 };
 
-LoadedFiles& Loaded()
+LoadedFiles* Loaded()
 {
-    // Never destroyed: reads may come from other libraries' exit code.
-    static LoadedFiles* loaded = new LoadedFiles;
-    return *loaded;
+    if (loadedFilesGone) return nullptr;
+    static LoadedFiles loaded;
+    return &loaded;
 }
 
 constexpr std::size_t kLoadedFilesKept = 4;
@@ -180,12 +185,17 @@ constexpr std::size_t kLoadedFilesKept = 4;
 template <typename Read>
 auto WithText(const std::string& file, Read&& read)
 {
-    LoadedFiles& loaded = Loaded();
+    LoadedFiles* kept = Loaded();
+    if (!kept) {
+        auto content = ReadFileText(file);
+        return read(ProfileText(content ? std::move(*content) : std::string()));
+    }
+    LoadedFiles& loaded = *kept;
     std::lock_guard<std::mutex> lock(loaded.mutex);
     const auto before = GetFileStamp(file);
-    auto kept = std::find_if(loaded.files.begin(), loaded.files.end(), [&](const LoadedFile& f) { return f.path == file; });
-    if (kept != loaded.files.end() && before && before->settled && kept->stamp == *before) return read(kept->text);
-    if (kept != loaded.files.end()) loaded.files.erase(kept);
+    auto same = std::find_if(loaded.files.begin(), loaded.files.end(), [&](const LoadedFile& f) { return f.path == file; });
+    if (same != loaded.files.end() && before && before->settled && same->stamp == *before) return read(same->text);
+    if (same != loaded.files.end()) loaded.files.erase(same);
 
     ++loaded.loads;
     auto content = ReadFileText(file);
@@ -207,9 +217,10 @@ void Update(const std::string& file, const std::function<bool(IniDocument&)>& ch
     struct Forget {
         ~Forget()
         {
-            LoadedFiles& loaded = Loaded();
-            std::lock_guard<std::mutex> lock(loaded.mutex);
-            loaded.files.clear();
+            if (LoadedFiles* loaded = Loaded()) {
+                std::lock_guard<std::mutex> lock(loaded->mutex);
+                loaded->files.clear();
+            }
         }
     } forget;
     UpdateFile(file, [&](std::string_view current) -> std::optional<std::string> {
@@ -427,9 +438,10 @@ std::vector<std::string> ReadProfileKeys(const std::string& file, std::string_vi
 
 std::size_t ProfileFileLoads()
 {
-    LoadedFiles& loaded = Loaded();
-    std::lock_guard<std::mutex> lock(loaded.mutex);
-    return loaded.loads;
+    LoadedFiles* loaded = Loaded();
+    if (!loaded) return 0;
+    std::lock_guard<std::mutex> lock(loaded->mutex);
+    return loaded->loads;
 }
 
 void WriteProfileValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value)
