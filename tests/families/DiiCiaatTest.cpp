@@ -23,9 +23,10 @@ protected:
         Configure("DII", std::to_string(model), more);
         Sandbox::WriteFile(box.World() + "/scenario.ini", "[dii]\n" + scenario);
     }
-    harness::RunResult Run(const std::vector<std::string>& args)
+    harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
     {
-        return Family::Run(args, {{"TAVRIN_PRINTER_DRIVER_DIR", Sandbox::Native(DriverDir())}});
+        env.emplace("TAVRIN_PRINTER_DRIVER_DIR", Sandbox::Native(DriverDir()));
+        return Family::Run(args, env);
     }
     std::string Handle() const { return Sandbox::ReadFile(box.ProgramDir() + "Phandle.dat"); }
 };
@@ -79,9 +80,10 @@ TEST_F(Dii, SmartCardFeedWaitsTheDefaultCommandDelay)
 {
     Driver("PrnSC.DLL");
     Setup(1, "Contact=1\n");
-    const auto r = Run({"/e:FEED"});
+    const auto r = Run({"/e:FEED"}, ScriptedClock());
     EXPECT_EQ(r.err, "");
-    EXPECT_GE(r.elapsed.count(), 17000);
+    // The command delay after the card feed, then the run's pause (none set).
+    EXPECT_EQ(Waits(), "sleep 17000\nsleep 0\n");
     EXPECT_EQ(box.Calls("dii"), (Strings {"LoadCardSC(1, null, -1, -1, \"" + queue + "\", 0) = 0"}));
 }
 
@@ -189,7 +191,8 @@ TEST_F(Dii, TestModeCarriesTheHandleWithinOneRun)
 {
     Driver("CX210P.DLL");
     Setup(0, "", "handle=31\n");
-    EXPECT_EQ(Run({"/a:"}).err, "");
+    EXPECT_EQ(Run({"/a:"}, ScriptedClock()).err, "");
+    EXPECT_EQ(Waits(), "sleep 5000\n");
     EXPECT_EQ(box.Calls("dii"), (Strings {"ExtEncodeInit(\"" + queue + "\", 0, 0) = 0", "ExtEncodeEnd(31, 0) = 0"}));
 }
 
@@ -215,7 +218,8 @@ protected:
 TEST_F(Ciaat, FeedAndEjectMoveTheCard)
 {
     Setup();
-    EXPECT_EQ(Run({"/a:"}).err, "");
+    EXPECT_EQ(Run({"/a:"}, ScriptedClock()).err, "");
+    EXPECT_EQ(Waits(), "sleep 5000\n");
     EXPECT_EQ(box.Calls("pavo"), (Strings {"PAVO_MoveCard(\"" + queue + "\", 3) = 0", "PAVO_MoveCard(\"" + queue + "\", 4) = 0"}));
     EXPECT_EQ(CardPlace(), "output");
 }

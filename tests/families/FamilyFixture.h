@@ -42,6 +42,15 @@ protected:
         return r;
     }
 
+    // The program's waits, written down instead of sat through (see
+    // TAVRIN_SCRIPTED_CLOCK in docs/testbed.md): a run given ScriptedClock()
+    // returns at once, and Waits() lists what it waited for.
+    std::map<std::string, std::string> ScriptedClock() const
+    {
+        return {{"TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(box.World() + "/clock.log")}};
+    }
+    std::string Waits() const { return Sandbox::ReadFile(box.World() + "/clock.log"); }
+
     std::vector<std::string> JobBytes() const
     {
         std::vector<std::string> bytes;

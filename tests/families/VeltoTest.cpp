@@ -18,9 +18,10 @@ protected:
         Configure("VELTO", "USB");
     }
     void Scenario(const std::string& ini) { Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=3\n" + ini); }
-    harness::RunResult Run(const std::vector<std::string>& args)
+    harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
     {
-        return Family::Run(args, {{"TAVRIN_PRINTER_DRIVER_DIR", TAVRIN_TESTBED_BUILD_DIR}});
+        env.emplace("TAVRIN_PRINTER_DRIVER_DIR", TAVRIN_TESTBED_BUILD_DIR);
+        return Family::Run(args, env);
     }
     Strings Moves() const
     {
@@ -46,9 +47,10 @@ TEST_F(VeltoUsb, FeedTransfersTheCardToTheEncoder)
 TEST_F(VeltoUsb, EjectAndReturnUseTheirEjectArguments)
 {
     Scenario("");
-    Run({"/e:FEED"});
-    EXPECT_EQ(Run({"/e:RETURN"}).err, "");
-    EXPECT_EQ(Run({"/e:EJECT"}).err, "");
+    // Velkit's fixed waits after each movement are not sat through here.
+    Run({"/e:FEED"}, ScriptedClock());
+    EXPECT_EQ(Run({"/e:RETURN"}, ScriptedClock()).err, "");
+    EXPECT_EQ(Run({"/e:EJECT"}, ScriptedClock()).err, "");
     EXPECT_EQ(Moves(), (Strings {"Velto_ICTransfer(id 3) = 0", "Velto_ICEject(id 3, 1) = 0", "Velto_ICEject(id 3, 2) = 0"}));
     EXPECT_EQ(CardPlace(), "output");
 }
@@ -64,7 +66,7 @@ TEST_F(VeltoUsb, ASetModeFailureShowsItsNameAndKeepsTheHandleForTheNextCommand)
 {
     Scenario("");
     Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=1\n");
-    const auto r = Run({"/a:"});
+    const auto r = Run({"/a:"}, ScriptedClock());
     EXPECT_EQ(r.err, VeltoError("VELTO_ERROR_PRINTERNOTFOUND") + VeltoError("VELTO_ERROR_PRINTERNOTFOUND"))
         << "test mode shows the family's messages but no run-flow message";
     EXPECT_TRUE(Moves().empty());
@@ -75,7 +77,8 @@ TEST_F(VeltoUsb, APrinterVelkitCannotOpenIsReported)
     const std::string plain = box.AddQueue("Plain_Printer");
     Configure("VELTO", "USB", "");
     box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + plain + "-gone\nPrinterType=VELTO\nPrinterMode=USB\n");
-    EXPECT_EQ(Run({"/a:"}).err, VeltoError("Unknown Error!") + VeltoError("Unknown Error!"));
+    EXPECT_EQ(Run({"/a:"}, ScriptedClock()).err, VeltoError("Unknown Error!") + VeltoError("Unknown Error!"));
+    EXPECT_EQ(Waits(), "sleep 5000\n") << "test mode's wait between the movements";
 }
 
 TEST_F(VeltoUsb, OtherModesFailWithoutACall)
