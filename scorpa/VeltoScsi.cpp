@@ -62,7 +62,9 @@ void DecodeSystemInfo(std::span<const std::uint8_t, 20> page, TVeltoSystemInfo& 
     info.PrinterResolution = 300;
 }
 
-TVeltoScsi::TVeltoScsi() : aImageBuf(kImageBlockBytes, 0)
+// The image block buffer is made by the first image (see TransData): most
+// processes that load the library never send one.
+TVeltoScsi::TVeltoScsi()
 {
     FScsiID = -1;
     FAspiLoaded = AspiLoad();
@@ -262,7 +264,8 @@ bool TVeltoScsi::TransData(const TBitmap& bitmap, int first, int c, int nWidth, 
     const std::size_t rowBytes = static_cast<std::size_t>(w) * (color ? 3 : 1);
     const std::size_t length = 2 + rowBytes * static_cast<std::size_t>(rows);
     if (length > kImageBlockBytes) return false;
-    // The block buffer went with a request the layer still holds: a new one.
+    // The first image, or the block buffer went with a request the layer
+    // still holds: a new one.
     if (aImageBuf.size() < kImageBlockBytes) aImageBuf.assign(kImageBlockBytes, 0);
 
     aImageBuf[0] = CMD_TRANS_DMA.Code;
