@@ -2,7 +2,11 @@
 
 #include "../common/Backend.h"
 
+#include "platform/DynamicLibrary.h"
+#include "platform/Process.h"
+
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <windows.h>
 
@@ -11,10 +15,42 @@ namespace platform {
 // Windows always has a desktop to show a box on.
 bool DisplayAvailable() { return true; }
 
-void* GuiEntryPoint(std::string_view, std::string* error)
+namespace {
+
+constexpr const char* kGuiModule = "TavrinGui.dll";
+
+struct GuiModule {
+    bool tried = false;
+    std::optional<DynamicLibrary> library;
+    std::string error;
+};
+
+GuiModule& TheGuiModule()
 {
-    if (error) *error = "this build has no dialog window yet";
-    return nullptr;
+    // Kept to the end of the process: windows it made may still be
+    // winding down while the run ends.
+    static GuiModule* module = new GuiModule;
+    return *module;
+}
+
+} // namespace
+
+void* GuiEntryPoint(std::string_view name, std::string* error)
+{
+    GuiModule& m = TheGuiModule();
+    if (!m.tried) {
+        m.tried = true;
+        // From the program directory only, by its full path: a module of the
+        // name in the working directory is never loaded.
+        m.library = DynamicLibrary::Load(ProgramDir() + kGuiModule, &m.error);
+    }
+    if (!m.library) {
+        if (error) *error = m.error;
+        return nullptr;
+    }
+    void* entry = m.library->Symbol(name);
+    if (!entry && error) *error = std::string(kGuiModule) + ": no entry point " + std::string(name);
+    return entry;
 }
 
 void backend::ShowSystemMessageBox(std::string_view text, std::string_view caption, MessageIcon icon)

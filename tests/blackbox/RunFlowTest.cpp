@@ -80,11 +80,11 @@ TEST_F(RunFlow, TerminatingActionsBeforeTheCommandEndTheRun)
 {
     box.WriteConfig(Config("ZEBRA"));
     const std::map<std::string, std::string> noDisplay = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
-    // Linux says why no dialog comes without a display; the Windows build
-    // (under Wine, which has no display here either) has no dialog window.
+    // Linux says why no dialog comes without a display; on Windows (Wine,
+    // which has no display here either) the dialog's window cannot be made.
     const std::string dialog = harness::Box(
         "Tavrin", harness::kWine
-                      ? "The configuration dialog could not be shown: this build has no dialog window yet"
+                      ? "The configuration dialog could not be shown: the display could not be opened"
                       : "The configuration dialog needs a graphical display (DISPLAY or WAYLAND_DISPLAY is not set).");
     EXPECT_EQ(Run({}, noDisplay).err, dialog);
     EXPECT_EQ(Run({"/c:", "/e:FEED"}, noDisplay).err, dialog);
