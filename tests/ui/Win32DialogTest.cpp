@@ -274,6 +274,24 @@ TEST_F(Win32Dialog, OpensOnAConfigurationAndApplyWritesWhatTheModelWrites)
                 {"Port", {{"PortNo", "2"}, {"PortAddress", "$03BC"}, {"ReceiveData", "YES"}}}});
 }
 
+TEST_F(Win32Dialog, EnterAppliesAndTidiesTheAddressThatHasTheFocus)
+{
+    WriteText(Path(), kZebraUsb);
+    TTestHost host(kPrinters, kPorts);
+    const int shown = RunDialog(host, [&](HWND dialog) {
+        Pick(dialog, IDC_Cmode, "PARALLEL");
+        Click(dialog, IDC_chkReceive);
+        Settle(dialog);
+        HWND address = ::GetDlgItem(dialog, IDC_edtAnswerAdress);
+        ASSERT_EQ(Focused(dialog), address);
+        Type(address, "2f8");
+        Key(address, VK_RETURN);
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }));
+    });
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(ReadIni(Path()).at("Port"), (Keys{{"PortNo", "1"}, {"PortAddress", "$02F8"}, {"ReceiveData", "YES"}}));
+}
+
 TEST_F(Win32Dialog, EscClosesTheDialogWithoutWriting)
 {
     TTestHost host(kPrinters, kPorts);
