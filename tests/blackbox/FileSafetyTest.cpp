@@ -216,7 +216,10 @@ TEST_F(FileSafety, KillsLeaveAtMostOneTemporaryFileAndNeverATornFile)
             ::execl(INI_WRITER, INI_WRITER, file.c_str(), "Keys", "K", "100000", static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
+        // Once the writer is under way (its start-up takes longer under the
+        // sanitizers), kill it at a random moment.
+        for (int i = 0; i < 5000 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
