@@ -3,7 +3,11 @@
 # build with every warning an error), then under AddressSanitizer +
 # UndefinedBehaviorSanitizer, then each fuzz target for a few seconds
 # (clang's libFuzzer), then the Debian package, built and installed into a
-# scratch root (scripts/package.sh). Name presets to run only those:
+# scratch root (scripts/package.sh), then the Windows builds: windows-x86
+# (built, its export and import tables checked), windows-x64 (built, its
+# unit tests run under Wine) and wine (the black-box tests against the
+# windows-x64 tavrin.exe under Wine; docs/testbed.md). Name presets to run
+# only those:
 #   bash scripts/test.sh default asan
 set -euo pipefail
 source "$(dirname "$0")/as-root.sh"
@@ -13,7 +17,7 @@ bash scripts/setup.sh
 # folder in ccache's key it finds those objects.
 export CCACHE_NOHASHDIR=true
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(ci asan fuzz package)
+[ ${#presets[@]} -gt 0 ] || presets=(ci asan fuzz package windows-x86 windows-x64 wine)
 for preset in "${presets[@]}"; do
   if [ "$preset" = package ]; then
     echo "== package: build, install into a scratch root, check"
