@@ -24,7 +24,7 @@ protected:
     harness::RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {})
     {
         auto r = box.Run(args, env);
-        EXPECT_EQ(r.exitCode, 0) << "every run ends with exit status 0";
+        EXPECT_EQ(r.exitCode, 0) << "every run ends with exit status 0" << r.stderrText;
         EXPECT_EQ(r.out, "");
         return r;
     }

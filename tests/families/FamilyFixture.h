@@ -38,7 +38,7 @@ protected:
     {
         env.emplace("TAVRIN_LP_DIR", DeviceDir());
         auto r = box.Run(args, env);
-        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.exitCode, 0) << r.stderrText;
         return r;
     }
 

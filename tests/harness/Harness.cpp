@@ -93,10 +93,16 @@ RunResult RunToFiles(const std::vector<std::string>& argv, const std::string& cw
     return r;
 }
 
-// One Windows program of the suite at a time. Wine numbers print jobs per
-// process and names each job's spool file after its number
-// (system32\spool\PRINTERS\00001.SPL for every process's first), so two
-// programs spooling at once in one prefix write into each other's jobs.
+// One Windows program of the suite at a time, for two reasons of Wine's
+// spooler:
+//  - it numbers print jobs per process and names each job's spool file
+//    after its number (system32\spool\PRINTERS\00001.SPL for every
+//    process's first), so two programs spooling at once in one prefix
+//    write into each other's jobs;
+//  - it copies the CUPS queues into its own printer list only in a process
+//    that finds no other process of the prefix using the spooler; one that
+//    does takes the list as that one found it, which may be older than a
+//    queue just added. Alone, every program starts with the current list.
 class WineRunLock {
 public:
     WineRunLock() : fd_(::open(TAVRIN_WINE_PREFIX "/tavrin-run.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644))
@@ -119,14 +125,13 @@ RunResult WinePrinters(const std::vector<std::string>& args, const std::string& 
     std::vector<std::string> argv = {TAVRIN_WINE, TAVRIN_WINDOWS_BUILD_DIR "/tests-bin/wine-printers.exe"};
     argv.insert(argv.end(), args.begin(), args.end());
     const std::map<std::string, std::string> env = {{"WINEPREFIX", TAVRIN_WINE_PREFIX}, {"WINEDEBUG", "-all"}};
+    const WineRunLock oneAtATime;
     return RunToFiles(argv, "/", env, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(60));
 }
 
-// Waits until the programs under Wine know the printer. Wine takes the CUPS
-// queues into its own list when a process first uses the spooler, but a
-// process that finds another one at it waits and keeps that one's list,
-// which may be older than the queue: once a process has listed the queue,
-// the list every later one gets has it.
+// Waits until the programs under Wine know the printer: once a process has
+// listed the queue, Wine's own list has it for every later one (see
+// WineRunLock for why a process may not see a queue at once).
 void WaitUntilWineLists(const std::string& printer, const std::string& base)
 {
     for (int attempt = 0; attempt < 50; ++attempt) {

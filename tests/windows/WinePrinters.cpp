@@ -10,11 +10,11 @@
 // Exit status 0 when done, 1 when the spooler refused (its error code is
 // written on standard error).
 //
-// Wine copies the CUPS queues into its own printer list when a process first
-// uses the spooler, but a process that finds another one doing that waits
-// for it and takes its list, which may predate a queue just added. The
-// harness therefore runs "list" after adding a queue until the queue is
-// listed: from then on every process finds it.
+// Wine copies the CUPS queues into its own printer list only in a process
+// that finds no other process of the prefix using the spooler; one that
+// does takes the list as that one found it, which may predate a queue just
+// added. The harness therefore runs its Windows programs one at a time and
+// runs "list" after adding a queue until the queue is listed.
 #include <cstdio>
 #include <cstring>
 #include <string>
