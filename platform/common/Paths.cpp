@@ -13,6 +13,12 @@ constexpr std::string_view kSeparators = "/";
 
 bool IsPath(std::string_view name) { return name.find_first_of(kSeparators) != std::string_view::npos; }
 
+std::string CurrentDirectoryFile(std::string_view name)
+{
+    // The system's own separator first: it is the one every call takes.
+    return std::string(".") + kSeparators.front() + std::string(name);
+}
+
 std::string ExtractFilePath(const std::string& path)
 {
     const auto slash = path.find_last_of(kSeparators);

@@ -121,7 +121,7 @@ bool FindDiiDriver(int model)
         const std::string path = TConfigFile(DefaultConfigFileName()).ReadString(kPrinterConfiguration, "DriverDLL", "");
         // A path as the user typed it; a bare name means the current directory.
         if (!path.empty() && platform::FileExists(path))
-            d.path = path.find('/') == std::string::npos ? "./" + path : path;
+            d.path = platform::IsPath(path) ? path : platform::CurrentDirectoryFile(path);
         return !d.path.empty();
     }
     if (model < 0 || model >= static_cast<int>(kModels.size())) return false;

@@ -117,6 +117,13 @@ TEST_F(Dii, TheCustomDriverIsTheFileDriverDllNames)
     EXPECT_EQ(box.Calls("dii").size(), 1u);
     Setup(3, "DriverDLL=" + Sandbox::Native(DriverDir() + "/" + Sandbox::LibraryFile("absent.dll")) + "\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Can not find printer driver DLL.") + kCommandFailed);
+    // A bare name is the file in the current directory, whatever the
+    // system's separator.
+    const std::string bare = Sandbox::LibraryFile("customdii.dll");
+    std::filesystem::copy_file(DriverDir() + "/" + bare, box.WorkDir() + "/" + bare);
+    Setup(3, "CMDDelay=0\nDriverDLL=" + bare + "\n");
+    EXPECT_EQ(Run({"/e:FEED"}).err, "");
+    EXPECT_EQ(box.Calls("dii").size(), 2u);
 }
 
 TEST_F(Dii, AModelWithoutADriverIsReported)

@@ -21,6 +21,10 @@ std::string ModuleDir(const void* addressInModule);
 // so it names a file by path rather than by a name to be searched for.
 bool IsPath(std::string_view name);
 
+// The file of that name in the current directory, as a path (so that no
+// search is made for it).
+std::string CurrentDirectoryFile(std::string_view name);
+
 // Directory part of a path including its trailing separator, or "" when
 // the path has no directory part.
 std::string ExtractFilePath(const std::string& path);
