@@ -1,6 +1,6 @@
 #include "RunLog.h"
 
-#include "SystemLog.h"
+#include "platform/SystemLog.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -148,7 +148,7 @@ int TRunLog::Finish()
         std::fwrite(out.data(), 1, out.size(), stderr);
         std::fflush(stderr);
     } else {
-        WriteSystemLog(line, Outcome() != 0);
+        platform::WriteSystemLog(line, Outcome() != 0);
     }
     return status;
 }

@@ -154,6 +154,7 @@ TEST_F(RunLog, OffWritesNothingAndTheDefaultLeavesStandardErrorToTheBoxes)
               ErrorBox("Invalid parameter: /x:\r\r" + box.Program() + " /x:     "));
 }
 
+#ifndef TAVRIN_HARNESS_WINE
 TEST_F(RunLog, TheSystemLogGetsTheSameLineAsUserInformationOrError)
 {
     Configure(kZebra, "USB");
@@ -178,6 +179,34 @@ TEST_F(RunLog, TheSystemLogGetsTheSameLineAsUserInformationOrError)
     EXPECT_EQ(box.Run({box.Program(), "/e:FEED"}, {{"TAVRIN_LOG", "stderr"}}, SYSLOG_CAPTURE).out, "")
         << "standard error instead, not as well";
 }
+#else
+TEST_F(RunLog, TheEventLogGetsTheSameLineAsInformationOrError)
+{
+    Configure(kZebra, "USB");
+    // Wine keeps no event log of its own: its ReportEventW traces each
+    // string on the "eventlog" channel, as an err line for an error event
+    // and a trace line otherwise (standard error as the program wrote it:
+    // stderrText; err holds the message boxes under Wine).
+    const std::map<std::string, std::string> traced = {{"TAVRIN_LOG", ""},
+                                                       {"WINEDEBUG", "-all,err+eventlog,trace+eventlog"}};
+    const std::regex event(R"((?:^|\n)[0-9a-f]+:(err|trace):eventlog:ReportEventW L"(arg=.*) ms=\d+"\n)");
+    std::smatch m;
+    const auto ok = box.Run({"/e:FEED"}, traced);
+    ASSERT_TRUE(std::regex_search(ok.stderrText, m, event)) << ok.stderrText;
+    EXPECT_EQ(m[1], "trace") << "an information event";
+    EXPECT_NE(std::string(m[2]).find(" action=command "), std::string::npos) << m[2];
+    EXPECT_NE(std::string(m[2]).find(" command=FEED family=done outcome=ok exit=0"), std::string::npos) << m[2];
+
+    const auto refused = box.Run({"/z:"}, traced);
+    ASSERT_TRUE(std::regex_search(refused.stderrText, m, event)) << refused.stderrText;
+    EXPECT_EQ(m[1], "err") << "an error event";
+    EXPECT_NE(std::string(m[2]).find(" outcome=invalid-parameter exit=0"), std::string::npos) << m[2];
+
+    auto instead = traced;
+    instead["TAVRIN_LOG"] = "stderr";
+    EXPECT_FALSE(std::regex_search(box.Run({"/e:FEED"}, instead).stderrText, event)) << "standard error instead, not as well";
+}
+#endif
 
 // The exit status: 0 always unless asked for.
 
