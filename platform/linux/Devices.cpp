@@ -1,9 +1,5 @@
 #include "platform/Devices.h"
 
-#include "platform/ParallelPorts.h"
-#include "platform/SerialPort.h"
-#include "platform/Text.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -15,39 +11,6 @@
 #include <unistd.h>
 
 namespace platform {
-namespace {
-
-// The number after a three-letter device prefix ("LPT12" gives 12), or 0.
-int DeviceNumber(std::string_view name, std::string_view prefix)
-{
-    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix)) return 0;
-    int n = 0;
-    for (char c : name.substr(prefix.size())) {
-        if (c < '0' || c > '9' || n > 100000) return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-} // namespace
-
-std::string DevicePath(std::string_view name)
-{
-    if (name.find('/') != std::string_view::npos) return std::string(name);
-    if (const int n = DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
-    if (const auto serial = SerialDevicePath(name)) return *serial;
-    return std::string(name);
-}
-
-DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
 
 std::optional<DeviceFile> DeviceFile::Open(std::string_view deviceName, std::string* error)
 {

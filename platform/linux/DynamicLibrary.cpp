@@ -1,5 +1,6 @@
 #include "platform/DynamicLibrary.h"
 
+#include "../common/Backend.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
@@ -21,37 +22,9 @@ std::string LibraryFileName(std::string_view name)
     return "lib" + LowerCase(stem) + ".so";
 }
 
-bool LibraryFileExists(std::string_view name)
-{
-    const std::string file = LibraryFileName(name);
-    if (file.find('/') != std::string::npos) return FileExists(file);
-    return FileExists(file) || FileExists(ProgramDir() + file);
-}
+void backend::UnloadLibrary(void* handle) { ::dlclose(handle); }
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(other.handle_), path_(std::move(other.path_))
-{
-    other.handle_ = nullptr;
-}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept
-{
-    if (this != &other) {
-        Free();
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() { Free(); }
-
-void DynamicLibrary::Free()
-{
-    if (handle_) ::dlclose(handle_);
-    handle_ = nullptr;
-}
+void* backend::LibrarySymbol(void* handle, const char* name) { return ::dlsym(handle, name); }
 
 std::optional<DynamicLibrary> DynamicLibrary::Load(std::string_view name, std::string* error)
 {
@@ -86,21 +59,6 @@ std::optional<DynamicLibrary> DynamicLibrary::Load(std::string_view name, std::s
     }
     if (error) *error = why.empty() ? file + ": cannot be loaded" : why;
     return std::nullopt;
-}
-
-void* DynamicLibrary::Symbol(std::string_view name) const
-{
-    if (!handle_) return nullptr;
-    const std::string exact(name);
-    if (void* p = ::dlsym(handle_, exact.c_str())) return p;
-    // "_Name@N": the stdcall decoration ELF does not have.
-    if (exact.size() > 2 && exact.front() == '_') {
-        const auto at = exact.rfind('@');
-        if (at != std::string::npos && at > 1 && at + 1 < exact.size() &&
-            exact.find_first_not_of("0123456789", at + 1) == std::string::npos)
-            return ::dlsym(handle_, exact.substr(1, at - 1).c_str());
-    }
-    return nullptr;
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "platform/SerialPort.h"
 
-#include "platform/Text.h"
+#include "../common/Backend.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -41,23 +41,13 @@ bool IsPseudoTerminal(int fd)
 
 } // namespace
 
-std::optional<std::string> SerialDevicePath(std::string_view portName)
+std::string backend::SerialPortDevice(int n)
 {
-    if (portName.find('/') != std::string_view::npos) return std::string(portName);
-    if (portName.size() < 4 || !SameText(portName.substr(0, 3), "COM")) return std::nullopt;
-    int n = 0;
-    for (const char c : portName.substr(3)) {
-        if (c < '0' || c > '9' || n > 100000) return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    if (n < 1) return std::nullopt;
     const char* dir = std::getenv("TAVRIN_COM_DIR");
     std::string base = dir && *dir ? dir : "/dev";
     if (base.back() != '/') base += '/';
     return base + "ttyS" + std::to_string(n - 1);
 }
-
-SerialPort::~SerialPort() { Close(); }
 
 void SerialPort::Close()
 {
@@ -65,17 +55,12 @@ void SerialPort::Close()
     handle_ = kNoHandle;
 }
 
-bool SerialPort::Open(std::string_view portName, const SerialSettings& s, std::string* error)
+bool SerialPort::OpenDevice(const SerialSettings& s, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
-        Close();
         return false;
     };
-    Close();
-    const auto path = SerialDevicePath(portName);
-    if (!path) return fail("not a serial port name: " + std::string(portName));
-    path_ = *path;
     // O_NONBLOCK: a port without carrier must not block the open.
     const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(path_ + ": " + std::strerror(errno));

@@ -2,6 +2,7 @@
 // usual client.conf) decide which server is asked.
 #include "platform/Spooler.h"
 
+#include "../common/Backend.h"
 #include <cups/cups.h>
 
 #include <strings.h>
@@ -45,16 +46,9 @@ std::string DefaultPrinter()
     return name ? name : "";
 }
 
-bool SpoolRawJob(const std::string& printer, const std::string& documentName,
-                 std::span<const std::uint8_t> bytes, std::string* error)
+bool backend::SpoolRawJobTo(const std::string& dest, const std::string& documentName,
+                            std::span<const std::uint8_t> bytes, std::string* error)
 {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return false;
-    };
-    const std::string dest = printer.empty() ? DefaultPrinter() : printer;
-    if (dest.empty()) return fail("no default printer");
-
     // One Print-Job request carrying the document: the job is either taken
     // whole or not at all.
     char uri[HTTP_MAX_URI];
@@ -75,8 +69,8 @@ bool SpoolRawJob(const std::string& printer, const std::string& documentName,
                        ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING;
     ippDelete(response);
     ippDelete(request);
-    if (!taken) return fail(cupsLastErrorString());
-    return true;
+    if (!taken && error) *error = cupsLastErrorString();
+    return taken;
 }
 
 } // namespace platform

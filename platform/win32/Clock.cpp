@@ -1,43 +1,11 @@
-#include "platform/Clock.h"
+#include "../common/Backend.h"
 
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <windows.h>
 
 namespace platform {
-namespace {
 
-// Tests: when TAVRIN_SCRIPTED_CLOCK names a file, waits do not block. Each
-// is written to that file as a line "sleep <ms>" and the clock moves on by
-// as much, so a test checks what the program waited for without sitting
-// through it.
-const char* ScriptedClock()
-{
-    static const char* const file = [] {
-        const char* f = std::getenv("TAVRIN_SCRIPTED_CLOCK");
-        return (f && *f) ? f : nullptr;
-    }();
-    return file;
-}
+void backend::Wait(std::uint32_t ms) { ::Sleep(ms); }
 
-std::atomic<std::uint64_t> scriptedMs {0};
-
-} // namespace
-
-void Sleep(std::uint32_t ms)
-{
-    if (const char* file = ScriptedClock()) {
-        if (std::FILE* f = std::fopen(file, "ab")) {
-            std::fprintf(f, "sleep %u\n", static_cast<unsigned>(ms));
-            std::fclose(f);
-        }
-        scriptedMs += ms;
-        return;
-    }
-    ::Sleep(ms);
-}
-
-std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(::GetTickCount64() + scriptedMs.load()); }
+std::uint64_t backend::MonotonicMs() { return ::GetTickCount64(); }
 
 } // namespace platform

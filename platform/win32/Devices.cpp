@@ -1,10 +1,6 @@
 #include "platform/Devices.h"
 
 #include "SystemError.h"
-#include "platform/ParallelPorts.h"
-#include "platform/Process.h"
-#include "platform/SerialPort.h"
-#include "platform/Text.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,18 +9,6 @@
 
 namespace platform {
 namespace {
-
-// The number after a three-letter device prefix ("LPT12" gives 12), or 0.
-int DeviceNumber(std::string_view name, std::string_view prefix)
-{
-    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix)) return 0;
-    int n = 0;
-    for (char c : name.substr(prefix.size())) {
-        if (c < '0' || c > '9' || n > 100000) return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
 
 HANDLE Native(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -74,24 +58,6 @@ std::optional<DWORD> WriteWithin(HANDLE h, const std::uint8_t* data, DWORD size,
 }
 
 } // namespace
-
-std::string DevicePath(std::string_view name)
-{
-    if (IsPath(name)) return std::string(name);
-    if (const int n = DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
-    if (const auto serial = SerialDevicePath(name)) return *serial;
-    return std::string(name);
-}
-
-DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
 
 std::optional<DeviceFile> DeviceFile::Open(std::string_view deviceName, std::string* error)
 {

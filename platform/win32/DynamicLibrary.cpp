@@ -1,5 +1,6 @@
 #include "platform/DynamicLibrary.h"
 
+#include "../common/Backend.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 
@@ -11,36 +12,11 @@ namespace platform {
 // Windows loads the vendor's own file names as they are.
 std::string LibraryFileName(std::string_view name) { return std::string(name); }
 
-bool LibraryFileExists(std::string_view name)
-{
-    const std::string file(name);
-    if (IsPath(file)) return FileExists(file);
-    return FileExists(file) || FileExists(ProgramDir() + file);
-}
+void backend::UnloadLibrary(void* handle) { ::FreeLibrary(static_cast<HMODULE>(handle)); }
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(other.handle_), path_(std::move(other.path_))
+void* backend::LibrarySymbol(void* handle, const char* name)
 {
-    other.handle_ = nullptr;
-}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept
-{
-    if (this != &other) {
-        Free();
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() { Free(); }
-
-void DynamicLibrary::Free()
-{
-    if (handle_) ::FreeLibrary(static_cast<HMODULE>(handle_));
-    handle_ = nullptr;
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle), name));
 }
 
 namespace {
@@ -87,23 +63,6 @@ std::optional<DynamicLibrary> DynamicLibrary::Load(std::string_view name, std::s
     const DWORD n = ::GetModuleFileNameA(h, path.data(), static_cast<DWORD>(path.size()));
     path.resize(n);
     return DynamicLibrary(h, n ? path : file);
-}
-
-void* DynamicLibrary::Symbol(std::string_view name) const
-{
-    if (!handle_) return nullptr;
-    const auto module = static_cast<HMODULE>(handle_);
-    const std::string exact(name);
-    if (auto p = ::GetProcAddress(module, exact.c_str())) return reinterpret_cast<void*>(p);
-    // "_Name@N": a library built without the stdcall decoration (any
-    // 64-bit one) exports the plain name.
-    if (exact.size() > 2 && exact.front() == '_') {
-        const auto at = exact.rfind('@');
-        if (at != std::string::npos && at > 1 && at + 1 < exact.size() &&
-            exact.find_first_not_of("0123456789", at + 1) == std::string::npos)
-            return reinterpret_cast<void*>(::GetProcAddress(module, exact.substr(1, at - 1).c_str()));
-    }
-    return nullptr;
 }
 
 } // namespace platform

@@ -2,56 +2,16 @@
 
 #include "../common/Backend.h"
 
-#include "platform/DynamicLibrary.h"
-#include "platform/Process.h"
-
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <windows.h>
 
 namespace platform {
 
+const char* backend::GuiModuleFile() { return "TavrinGui.dll"; }
+
 // Windows always has a desktop to show a box on.
-bool DisplayAvailable() { return true; }
-
-namespace {
-
-constexpr const char* kGuiModule = "TavrinGui.dll";
-
-struct GuiModule {
-    bool tried = false;
-    std::optional<DynamicLibrary> library;
-    std::string error;
-};
-
-GuiModule& TheGuiModule()
-{
-    // Kept to the end of the process: windows it made may still be
-    // winding down while the run ends.
-    static GuiModule* module = new GuiModule;
-    return *module;
-}
-
-} // namespace
-
-void* GuiEntryPoint(std::string_view name, std::string* error)
-{
-    GuiModule& m = TheGuiModule();
-    if (!m.tried) {
-        m.tried = true;
-        // From the program directory only, by its full path: a module of the
-        // name in the working directory is never loaded.
-        m.library = DynamicLibrary::Load(ProgramDir() + kGuiModule, &m.error);
-    }
-    if (!m.library) {
-        if (error) *error = m.error;
-        return nullptr;
-    }
-    void* entry = m.library->Symbol(name);
-    if (!entry && error) *error = std::string(kGuiModule) + ": no entry point " + std::string(name);
-    return entry;
-}
+const char* backend::NoDisplayReason() { return nullptr; }
 
 void backend::ShowSystemMessageBox(std::string_view text, std::string_view caption, MessageIcon icon)
 {

@@ -1,8 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include "../common/Backend.h"
 #include "SystemError.h"
-#include "platform/Process.h"
-#include "platform/Text.h"
 
 #include <windows.h>
 
@@ -20,21 +19,11 @@ bool NoModemLines(DWORD error)
 
 } // namespace
 
-std::optional<std::string> SerialDevicePath(std::string_view portName)
+std::string backend::SerialPortDevice(int n)
 {
-    if (IsPath(portName)) return std::string(portName);
-    if (portName.size() < 4 || !SameText(portName.substr(0, 3), "COM")) return std::nullopt;
-    int n = 0;
-    for (const char c : portName.substr(3)) {
-        if (c < '0' || c > '9' || n > 100000) return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    if (n < 1) return std::nullopt;
     // The device namespace reaches COM10 and above too.
     return "\\\\.\\COM" + std::to_string(n);
 }
-
-SerialPort::~SerialPort() { Close(); }
 
 void SerialPort::Close()
 {
@@ -42,18 +31,13 @@ void SerialPort::Close()
     handle_ = kNoHandle;
 }
 
-bool SerialPort::Open(std::string_view portName, const SerialSettings& s, std::string* error)
+bool SerialPort::OpenDevice(const SerialSettings& s, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
-        Close();
         return false;
     };
     auto failed = [&](const char* step) { return fail(path_ + ": " + step + ": " + win32::LastErrorMessage()); };
-    Close();
-    const auto path = SerialDevicePath(portName);
-    if (!path) return fail("not a serial port name: " + std::string(portName));
-    path_ = *path;
     // No sharing: the port is ours alone while it is open.
     const HANDLE h = ::CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,6 +1,7 @@
 // The printing system is the Windows spooler (winspool).
 #include "platform/Spooler.h"
 
+#include "../common/Backend.h"
 #include "SystemError.h"
 
 #include <limits>
@@ -73,15 +74,13 @@ std::string DefaultPrinter()
     return {};
 }
 
-bool SpoolRawJob(const std::string& printer, const std::string& documentName,
-                 std::span<const std::uint8_t> bytes, std::string* error)
+bool backend::SpoolRawJobTo(const std::string& dest, const std::string& documentName,
+                            std::span<const std::uint8_t> bytes, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return false;
     };
-    const std::string dest = printer.empty() ? DefaultPrinter() : printer;
-    if (dest.empty()) return fail("no default printer");
     if (bytes.size() > std::numeric_limits<DWORD>::max()) return fail(dest + ": job too large");
 
     PrinterHandle h;

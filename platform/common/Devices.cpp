@@ -1,0 +1,55 @@
+// Device names and the write bound, the same on every system; opening and
+// writing are the backends'.
+#include "platform/Devices.h"
+
+#include "Backend.h"
+#include "platform/ParallelPorts.h"
+#include "platform/Process.h"
+#include "platform/SerialPort.h"
+#include "platform/Text.h"
+
+#include <cstdlib>
+
+namespace platform {
+
+int backend::DeviceNumber(std::string_view name, std::string_view prefix)
+{
+    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix)) return 0;
+    int n = 0;
+    for (char c : name.substr(prefix.size())) {
+        if (c < '0' || c > '9' || n > 100000) return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+std::string DevicePath(std::string_view name)
+{
+    if (IsPath(name)) return std::string(name);
+    if (const int n = backend::DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
+    if (const auto serial = SerialDevicePath(name)) return *serial;
+    return std::string(name);
+}
+
+unsigned DeviceWriteLimitMs()
+{
+    const char* text = std::getenv("TAVRIN_LP_WRITE_LIMIT_MS");
+    if (!text || !*text) return kDeviceWriteLimitMs;
+    char* end = nullptr;
+    const unsigned long ms = std::strtoul(text, &end, 10);
+    // Anything but a plain number of at most a day is a typo: keep the default.
+    if (*end != '\0' || ms > 24UL * 3600 * 1000) return kDeviceWriteLimitMs;
+    return static_cast<unsigned>(ms);
+}
+
+DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+} // namespace platform
