@@ -24,10 +24,12 @@ static void PrintStatus(uint32_t status)
 {
     static const char* const kStates[] = {"none", "ready", "busy", "none", "error"};
     const unsigned mechanism = status & 0x07u;
-    const unsigned interface = (status >> 4) & 0x07u;
+    /* Not "interface": <windows.h>, which Velkit.h includes on Windows,
+     * makes that word a macro. */
+    const unsigned iface = (status >> 4) & 0x07u;
     printf("status word: 0x%08lX\n", (unsigned long)status);
     printf("  mechanism: %s\n", mechanism <= 4 ? kStates[mechanism] : "?");
-    printf("  interface: %s\n", interface <= 4 ? kStates[interface] : "?");
+    printf("  interface: %s\n", iface <= 4 ? kStates[iface] : "?");
     printf("  card position: %lu\n", (unsigned long)((status >> 8) & 0x0Fu));
     printf("  printing panel: %lu\n", (unsigned long)((status >> 12) & 0x0Fu));
     if (status & 0xFFFF0000u)
