@@ -4,10 +4,10 @@
 # UndefinedBehaviorSanitizer, then each fuzz target for a few seconds
 # (clang's libFuzzer), then the Debian package, built and installed into a
 # scratch root (scripts/package.sh), then the Windows builds: windows-x86
-# (built, its export and import tables checked), windows-x64 (built, its
-# unit tests run under Wine) and wine (the black-box tests against the
-# windows-x64 tavrin.exe under Wine; docs/testbed.md). Name presets to run
-# only those:
+# (built, its export and import tables and its ZIP archives checked),
+# windows-x64 (built, the same checks, its unit tests run under Wine) and
+# wine (the black-box tests against the windows-x64 tavrin.exe under Wine;
+# docs/testbed.md). Name presets to run only those:
 #   bash scripts/test.sh default asan
 set -euo pipefail
 source "$(dirname "$0")/as-root.sh"
