@@ -18,7 +18,9 @@
 # interface, see tavrin/ui/DialogHost.h).
 #
 # Left alone: sanitizer and fuzz builds (their runtimes interpose on the
-# shared C++ runtime), compilers other than GCC, Windows.
+# shared C++ runtime), compilers other than GCC, and Windows, where the
+# toolchain files link the runtime into every module already
+# (cmake/toolchains/mingw-common.cmake: -static).
 include_guard(GLOBAL)
 
 # Each function and object in a section of its own, in the target and in
