@@ -9,8 +9,8 @@
 //   ppdev: parport0 write control 0x0F
 //   ppdev: parport0 read status = 0xD8
 // scenario.ini, section [ppdev]: status=0xD8 (what the status register reads).
-// <sys/ioctl.h> is left out on purpose: its declaration of ioctl carries an
-// exception specification this definition need not repeat.
+// <sys/ioctl.h> is left out on purpose: glibc declares ioctl there as
+// noexcept (throw()), which this definition would have to repeat.
 #include "Testbed.h"
 
 #include <cstdarg>
