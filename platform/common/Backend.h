@@ -26,9 +26,6 @@ const char* NoDisplayReason();
 
 // ---- devices ----
 
-// The number after a three-letter device prefix ("LPT12" gives 12), or 0.
-int DeviceNumber(std::string_view name, std::string_view prefix);
-
 // The device of serial port n (from 1).
 std::string SerialPortDevice(int n);
 

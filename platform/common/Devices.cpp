@@ -1,5 +1,5 @@
-// Device names and the write bound, the same on every system; opening and
-// writing are the backends'.
+// Device and serial-port names and the write bound, the same on every
+// system; opening and writing are the backends'.
 #include "platform/Devices.h"
 
 #include "Backend.h"
@@ -11,8 +11,10 @@
 #include <cstdlib>
 
 namespace platform {
+namespace {
 
-int backend::DeviceNumber(std::string_view name, std::string_view prefix)
+// The number after a three-letter device prefix ("LPT12" gives 12), or 0.
+int DeviceNumber(std::string_view name, std::string_view prefix)
 {
     if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), prefix)) return 0;
     int n = 0;
@@ -23,12 +25,22 @@ int backend::DeviceNumber(std::string_view name, std::string_view prefix)
     return n;
 }
 
+} // namespace
+
 std::string DevicePath(std::string_view name)
 {
     if (IsPath(name)) return std::string(name);
-    if (const int n = backend::DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
+    if (const int n = DeviceNumber(name, "LPT"); n > 0) return ParallelDevicePath(n);
     if (const auto serial = SerialDevicePath(name)) return *serial;
     return std::string(name);
+}
+
+std::optional<std::string> SerialDevicePath(std::string_view portName)
+{
+    if (IsPath(portName)) return std::string(portName);
+    const int n = DeviceNumber(portName, "COM");
+    if (n < 1) return std::nullopt;
+    return backend::SerialPortDevice(n);
 }
 
 unsigned DeviceWriteLimitMs()

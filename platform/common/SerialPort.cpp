@@ -1,19 +1,8 @@
-// Serial port names, the same on every system; the device and its line
-// settings are the backends'.
+// Opening a serial port by name, the same on every system; the device and
+// its line settings are the backends'.
 #include "platform/SerialPort.h"
 
-#include "Backend.h"
-#include "platform/Process.h"
-
 namespace platform {
-
-std::optional<std::string> SerialDevicePath(std::string_view portName)
-{
-    if (IsPath(portName)) return std::string(portName);
-    const int n = backend::DeviceNumber(portName, "COM");
-    if (n < 1) return std::nullopt;
-    return backend::SerialPortDevice(n);
-}
 
 SerialPort::~SerialPort() { Close(); }
 

@@ -14,7 +14,7 @@ namespace platform {
 
 std::string LibraryFileName(std::string_view name)
 {
-    if (name.find('/') != std::string_view::npos) return std::string(name);
+    if (IsPath(name)) return std::string(name);
     std::string_view stem = name;
     if (stem.size() > 4 && SameText(stem.substr(stem.size() - 4), ".dll")) stem.remove_suffix(4);
     // Already a Linux name (libfoo.so, libc.so.6): nothing to map.
@@ -40,7 +40,7 @@ std::optional<DynamicLibrary> DynamicLibrary::Load(std::string_view name, std::s
     };
 
     std::vector<std::string> candidates;
-    if (file.find('/') != std::string::npos) {
+    if (IsPath(file)) {
         candidates.push_back(file);
     } else {
         const std::string inProgramDir = ProgramDir() + file;
