@@ -77,6 +77,42 @@ void ReleaseDeviceList(ScsiPortState& scsi)
     scsi.devices = nullptr;
 }
 
+// Loads VeltoSIO.dll into the state's table, has it list its devices and
+// binds the one on portName, keeping the list. 17 when the module does not
+// load; 2 when it lists nothing, or not that device (the list is then
+// given back).
+std::int32_t BindScsiDevice(ScsiPortState& scsi, const char* portName)
+{
+    ReleaseDeviceList(scsi);
+    if (LoadScsiModule(scsi.table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
+    const std::int32_t count = scsi.table.VeltoOpen(&scsi.devices);
+    if (count <= 0 || !scsi.devices) {
+        scsi.devices = nullptr;
+        return VELTO_ERROR_PRINTERNOTFOUND;
+    }
+    scsi.count = count;
+    scsi.bound = FindDevice(scsi.devices, count, portName);
+    if (scsi.bound) return VELTO_SUCCESS;
+    ReleaseDeviceList(scsi);
+    return VELTO_ERROR_PRINTERNOTFOUND;
+}
+
+// Has the loaded VeltoUIO.dll enumerate its printers (ids, count) and
+// attaches the one whose ID is portName's VUSB number through record.
+std::int32_t AttachUsbPrinter(UsbModuleTable& table, const char* portName, std::uint32_t* ids, std::uint32_t& count,
+                              std::uint8_t* record)
+{
+    std::int32_t reserved = 0;
+    table.Velto_PrinterIDEnum(table.context, &count, ids, &reserved);
+    if (count == 0) return VELTO_ERROR_PRINTERNOTFOUND;
+    const auto number = UsbPortNumber(portName);
+    if (!number) return VELTO_INVALID_PRINTERPORT;
+    if (!IdEnumerated(ids, count, *number)) return VELTO_ERROR_PRINTERNOTFOUND;
+    PrepareUsbRecord(record, table, *number);
+    if (table.Velto_PrinterAttach(record) != 0) return VELTO_ERROR_PRINTERNOTFOUND;
+    return VELTO_SUCCESS;
+}
+
 std::int32_t Mapped(std::int32_t moduleResult) { return moduleResult == 0 ? VELTO_SUCCESS : VELTO_ERROR_CMDFAILURE; }
 
 std::int32_t Unchanged(std::int32_t moduleResult) { return moduleResult; }
@@ -103,10 +139,7 @@ std::int32_t Dispatch(VelkitHandle* h, Map map, ScsiSlot scsiSlot, UsbSlot usbSl
 
 ScsiModuleTable::~ScsiModuleTable() { UnloadScsiModule(*this); }
 
-ScsiPortState::~ScsiPortState()
-{
-    if (devices && table.VeltoClose) table.VeltoClose(count, devices);
-}
+ScsiPortState::~ScsiPortState() { ReleaseDeviceList(*this); }
 
 UsbModuleTable::~UsbModuleTable() { UnloadUsbModule(*this); }
 
@@ -218,21 +251,7 @@ std::int32_t Bind(VelkitHandle* h)
 {
     if (h->PortKind == kPortScsi) {
         if (h->scsi.bound) return VELTO_SUCCESS;
-        ReleaseDeviceList(h->scsi);
-        if (LoadScsiModule(h->scsi.table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
-        h->scsi.devices = nullptr;
-        h->scsi.count = h->scsi.table.VeltoOpen(&h->scsi.devices);
-        if (h->scsi.count <= 0 || !h->scsi.devices) {
-            h->scsi.count = 0;
-            h->scsi.devices = nullptr;
-            return VELTO_ERROR_PRINTERNOTFOUND;
-        }
-        if (std::uint8_t* device = FindDevice(h->scsi.devices, h->scsi.count, h->portName)) {
-            h->scsi.bound = device;
-            return VELTO_SUCCESS;
-        }
-        ReleaseDeviceList(h->scsi);
-        return VELTO_ERROR_PRINTERNOTFOUND;
+        return BindScsiDevice(h->scsi, h->portName);
     }
     if (h->PortKind == kPortUsb) {
         if (h->boundUsb) return VELTO_SUCCESS;
@@ -241,21 +260,9 @@ std::int32_t Bind(VelkitHandle* h)
         h->boundUsb = nullptr;
         h->usbIdCount = 0;
         std::uint32_t count = 0;
-        std::int32_t reserved = 0;
-        h->usb.Velto_PrinterIDEnum(h->usb.context, &count, h->usbIds, &reserved);
-        if (count == 0) return VELTO_ERROR_PRINTERNOTFOUND;
-        const auto number = UsbPortNumber(h->portName);
-        if (!number) {
-            h->usbIdCount = 0;
-            return VELTO_INVALID_PRINTERPORT;
-        }
-        if (!IdEnumerated(h->usbIds, count, *number)) return VELTO_ERROR_PRINTERNOTFOUND;
         alignas(8) std::uint8_t record[kUsbPrinterRecordSize];
-        PrepareUsbRecord(record, h->usb, *number);
-        if (h->usb.Velto_PrinterAttach(record) != 0) {
-            h->usbIdCount = 0;
-            return VELTO_ERROR_PRINTERNOTFOUND;
-        }
+        if (const std::int32_t r = AttachUsbPrinter(h->usb, h->portName, h->usbIds, count, record); r != VELTO_SUCCESS)
+            return r;
         std::memcpy(h->usbPrinter, record, sizeof record);
         h->usbIdCount = count < kUsbIdCapacity ? count : std::uint32_t(kUsbIdCapacity);
         h->boundUsb = h->usbPrinter;
@@ -286,16 +293,8 @@ std::int32_t LookUpHardwareFlags(VelkitHandle* h, std::uint32_t& flags)
     if (h->PortKind == kPortScsi) {
         // The temporary state closes its list and unloads on every way out.
         ScsiPortState temporary;
-        if (LoadScsiModule(temporary.table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
-        const std::int32_t count = temporary.table.VeltoOpen(&temporary.devices);
-        if (count <= 0 || !temporary.devices) {
-            temporary.devices = nullptr;
-            return VELTO_ERROR_PRINTERNOTFOUND;
-        }
-        temporary.count = count;
-        const std::uint8_t* device = FindDevice(temporary.devices, count, h->portName);
-        if (!device) return VELTO_ERROR_PRINTERNOTFOUND;
-        flags = device[kScsiHardwareFlagsOffset];
+        if (const std::int32_t r = BindScsiDevice(temporary, h->portName); r != VELTO_SUCCESS) return r;
+        flags = temporary.bound[kScsiHardwareFlagsOffset];
         return VELTO_SUCCESS;
     }
     if (h->PortKind == kPortUsb) {
@@ -304,15 +303,9 @@ std::int32_t LookUpHardwareFlags(VelkitHandle* h, std::uint32_t& flags)
         if (LoadUsbModule(table) != VELTO_SUCCESS) return VELTO_ERROR_LIBNOTFOUND;
         std::uint32_t count = 0;
         std::uint32_t ids[kUsbIdCapacity] = {};
-        std::int32_t reserved = 0;
-        table.Velto_PrinterIDEnum(table.context, &count, ids, &reserved);
-        if (count == 0) return VELTO_ERROR_PRINTERNOTFOUND;
-        const auto number = UsbPortNumber(h->portName);
-        if (!number) return VELTO_INVALID_PRINTERPORT;
-        if (!IdEnumerated(ids, count, *number)) return VELTO_ERROR_PRINTERNOTFOUND;
         alignas(8) std::uint8_t record[kUsbPrinterRecordSize];
-        PrepareUsbRecord(record, table, *number);
-        if (table.Velto_PrinterAttach(record) != 0) return VELTO_ERROR_PRINTERNOTFOUND;
+        if (const std::int32_t r = AttachUsbPrinter(table, h->portName, ids, count, record); r != VELTO_SUCCESS)
+            return r;
         flags = record[kUsbHardwareFlagsOffset];
         table.Velto_PrinterClose(record);
         return VELTO_SUCCESS;
