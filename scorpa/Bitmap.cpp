@@ -26,6 +26,32 @@ std::optional<TBitmapHeader> Refuse(std::string* why, std::string reason)
     return std::nullopt;
 }
 
+std::size_t FileStride(const TBitmapHeader& h)
+{
+    return (static_cast<std::size_t>(h.Width) * static_cast<std::size_t>(h.BitCount) + 31) / 32 * 4;
+}
+
+std::size_t ColorTableAt(const TBitmapHeader& h) { return 14 + std::size_t(h.HeaderSize); }
+std::size_t ColorEntryBytes(const TBitmapHeader& h) { return h.HeaderSize == 12 ? 3 : 4; }
+
+// Where in the file scan line 0 starts, and how far on the next one is:
+// backwards through the file for a bottom-up bitmap.
+std::size_t FirstRowAt(const TBitmapHeader& h)
+{
+    return h.DataOffset + (h.TopDown ? 0 : static_cast<std::size_t>(h.Height - 1) * FileStride(h));
+}
+std::ptrdiff_t RowStep(const TBitmapHeader& h)
+{
+    const auto stride = static_cast<std::ptrdiff_t>(FileStride(h));
+    return h.TopDown ? stride : -stride;
+}
+
+// The file's row that becomes scan line y.
+const std::uint8_t* FileRow(const TBytes& file, const TBitmapHeader& h, int y)
+{
+    return file.data() + FirstRowAt(h) + RowStep(h) * y;
+}
+
 } // namespace
 
 std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> file, std::string* why)
@@ -48,12 +74,10 @@ std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> fil
     std::int64_t width, height;
     std::uint32_t colorsUsed = 0;
     std::uint32_t imageSize = 0;
-    std::uint64_t entryBytes = 4;
     if (infoSize == 12) {
         width = U16(file, 18);
         height = U16(file, 20);
         h.BitCount = static_cast<int>(U16(file, 24));
-        entryBytes = 3;
     } else {
         width = static_cast<std::int32_t>(U32(file, 18));
         height = static_cast<std::int32_t>(U32(file, 22));
@@ -99,7 +123,8 @@ std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> fil
     }
     const std::uint64_t masks = (h.Compression == 3 && infoSize == 40) ? 12 : 0;
     const std::uint64_t headersEnd = kFileHeader + infoSize + masks;
-    if (headersEnd + std::uint64_t(h.Colors) * entryBytes > size) return Refuse(why, "colour table does not fit the file");
+    if (headersEnd + std::uint64_t(h.Colors) * ColorEntryBytes(h) > size)
+        return Refuse(why, "colour table does not fit the file");
     if (offBits < headersEnd || offBits > size) return Refuse(why, "pixel data offset lies outside the file");
     h.DataOffset = offBits;
 
@@ -109,8 +134,8 @@ std::optional<TBitmapHeader> CheckBitmapHeader(std::span<const std::uint8_t> fil
     if (rle) {
         if (imageSize > available) return Refuse(why, "compressed pixel data does not fit the file");
     } else {
-        const std::uint64_t stride = (std::uint64_t(h.Width) * std::uint64_t(h.BitCount) + 31) / 32 * 4;
-        if (stride * std::uint64_t(h.Height) > available) return Refuse(why, "pixel data does not fit the file");
+        if (std::uint64_t(FileStride(h)) * std::uint64_t(h.Height) > available)
+            return Refuse(why, "pixel data does not fit the file");
     }
     return h;
 }
@@ -134,6 +159,13 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format, TBytes storage, std
     : width_(width), height_(height), format_(format), rowBytes_(RowBytesFor(width, format)), bits_(std::move(storage)),
       origin_(origin), stride_(stride)
 {
+}
+
+TBitmap TBitmap::Uncleared(int width, int height, TPixelFormat format)
+{
+    const std::size_t row = RowBytesFor(width, format);
+    return TBitmap(width, height, format, TBytes(row * static_cast<std::size_t>(height)), 0,
+                   static_cast<std::ptrdiff_t>(row));
 }
 
 namespace {
@@ -160,21 +192,6 @@ TBytes ReadBitmapFile(const std::string& path)
     return bytes;
 }
 
-std::size_t FileStride(const TBitmapHeader& h)
-{
-    return (static_cast<std::size_t>(h.Width) * static_cast<std::size_t>(h.BitCount) + 31) / 32 * 4;
-}
-
-std::size_t ColorTableAt(const TBitmapHeader& h) { return 14 + std::size_t(h.HeaderSize); }
-std::size_t ColorEntryBytes(const TBitmapHeader& h) { return h.HeaderSize == 12 ? 3 : 4; }
-
-// The file's row that becomes scan line y.
-const std::uint8_t* FileRow(const TBytes& file, const TBitmapHeader& h, int y)
-{
-    const std::size_t row = static_cast<std::size_t>(h.TopDown ? y : h.Height - 1 - y);
-    return file.data() + h.DataOffset + row * FileStride(h);
-}
-
 } // namespace
 
 bool TBitmap::DecodesDirectly(std::span<const std::uint8_t> file, const TBitmapHeader& h)
@@ -190,18 +207,14 @@ TBitmap TBitmap::DecodeDirect(TBytes file, const TBitmapHeader& h, bool keepTwoC
 {
     const int w = h.Width;
     const int height = h.Height;
-    const auto stride = static_cast<std::ptrdiff_t>(FileStride(h));
     if (h.BitCount == 24) {
         // The file's rows are already blue, green, red: they are used where
         // they lie, last row first for a bottom-up file.
-        const std::size_t first = h.DataOffset + (h.TopDown ? 0 : static_cast<std::size_t>(height - 1) * FileStride(h));
-        return TBitmap(w, height, TPixelFormat::pf24bit, std::move(file), first, h.TopDown ? stride : -stride);
+        return TBitmap(w, height, TPixelFormat::pf24bit, std::move(file), FirstRowAt(h), RowStep(h));
     }
 
-    const std::size_t rowOut = static_cast<std::size_t>(w) * 3;
     if (h.BitCount == 32) {
-        TBitmap out(w, height, TPixelFormat::pf24bit, TBytes(rowOut * static_cast<std::size_t>(height)), 0,
-                    static_cast<std::ptrdiff_t>(rowOut));
+        TBitmap out = Uncleared(w, height, TPixelFormat::pf24bit);
         for (int y = 0; y < height; ++y) {
             const std::uint8_t* src = FileRow(file, h, y);
             std::uint8_t* dst = out.ScanLine(y).data();
@@ -222,14 +235,10 @@ TBitmap TBitmap::DecodeDirect(TBytes file, const TBitmapHeader& h, bool keepTwoC
     if (h.BitCount == 1 && keepTwoColours) {
         const bool blackWhite = is(color(0), 0x00) && is(color(1), 0xFF);
         const bool whiteBlack = is(color(0), 0xFF) && is(color(1), 0x00);
-        if (blackWhite) {
-            const std::size_t first = h.DataOffset + (h.TopDown ? 0 : static_cast<std::size_t>(height - 1) * FileStride(h));
-            return TBitmap(w, height, TPixelFormat::pf1bit, std::move(file), first, h.TopDown ? stride : -stride);
-        }
+        if (blackWhite) return TBitmap(w, height, TPixelFormat::pf1bit, std::move(file), FirstRowAt(h), RowStep(h));
         if (whiteBlack) {
-            const std::size_t row = RowBytesFor(w, TPixelFormat::pf1bit);
-            TBitmap out(w, height, TPixelFormat::pf1bit, TBytes(row * static_cast<std::size_t>(height)), 0,
-                        static_cast<std::ptrdiff_t>(row));
+            TBitmap out = Uncleared(w, height, TPixelFormat::pf1bit);
+            const std::size_t row = out.rowBytes_;
             for (int y = 0; y < height; ++y) {
                 const std::uint8_t* src = FileRow(file, h, y);
                 std::uint8_t* dst = out.ScanLine(y).data();
@@ -242,8 +251,7 @@ TBitmap TBitmap::DecodeDirect(TBytes file, const TBitmapHeader& h, bool keepTwoC
     // The colours of all index values, three bytes each.
     std::array<std::uint8_t, 256 * 3> lookup {};
     for (unsigned i = 0; i < h.Colors; ++i) std::memcpy(lookup.data() + i * 3, color(i), 3);
-    TBitmap out(w, height, TPixelFormat::pf24bit, TBytes(rowOut * static_cast<std::size_t>(height)), 0,
-                static_cast<std::ptrdiff_t>(rowOut));
+    TBitmap out = Uncleared(w, height, TPixelFormat::pf24bit);
     const int bits = h.BitCount;
     const unsigned mask = (1u << bits) - 1;
     for (int y = 0; y < height; ++y) {
@@ -310,9 +318,8 @@ void TBitmap::SetBit(int x, int y, bool white)
 void TBitmap::SetPixelFormat(TPixelFormat format)
 {
     if (format == format_) return;
-    const std::size_t row = RowBytesFor(width_, format);
-    TBitmap out(width_, height_, format, TBytes(row * static_cast<std::size_t>(height_)), 0,
-                static_cast<std::ptrdiff_t>(row));
+    TBitmap out = Uncleared(width_, height_, format);
+    const std::size_t row = out.rowBytes_;
     const auto w = static_cast<std::size_t>(width_);
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* src = ScanLine(y).data();

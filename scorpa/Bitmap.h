@@ -123,6 +123,9 @@ private:
     // Rows of rowBytes_ bytes taken from storage: row 0 at origin, each
     // next row stride bytes on (negative for a bottom-up file).
     TBitmap(int width, int height, TPixelFormat format, TBytes storage, std::size_t origin, std::ptrdiff_t stride);
+    // A bitmap whose pixels are left as allocated, for a caller that
+    // writes every row whole.
+    static TBitmap Uncleared(int width, int height, TPixelFormat format);
 
     int width_ = 0;
     int height_ = 0;
