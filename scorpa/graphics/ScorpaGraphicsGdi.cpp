@@ -117,8 +117,10 @@ GFX_EXPORT int ScorpaGfx_LoadBitmap(const uint8_t* bytes, size_t size, ScorpaGfx
         dataOffset < kFileHeader + headerSize)
         return Fail(out, "Bitmap image is not valid");
 
+    // The OS/2 core header has 16-bit sizes and no compression field.
+    const bool core = headerSize == sizeof(BITMAPCOREHEADER);
     int width, height;
-    if (headerSize == sizeof(BITMAPCOREHEADER)) {
+    if (core) {
         width = Read<uint16_t>(info + 4);
         height = Read<uint16_t>(info + 6);
     } else {
@@ -136,16 +138,11 @@ GFX_EXPORT int ScorpaGfx_LoadBitmap(const uint8_t* bytes, size_t size, ScorpaGfx
     // both must lie inside the file. The pixels are handed over in a copy
     // padded to the size the header promises, so a short file reads white.
     const size_t available = size - dataOffset;
-    size_t needed = available;
-    if (headerSize >= sizeof(BITMAPINFOHEADER)) {
-        const uint16_t bitCount = Read<uint16_t>(info + 14);
-        const uint32_t compression = Read<uint32_t>(info + 16);
-        if (compression == BI_RGB || compression == BI_BITFIELDS)
-            needed = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4 * static_cast<size_t>(height);
-    } else {
-        const uint16_t bitCount = Read<uint16_t>(info + 10);
-        needed = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4 * static_cast<size_t>(height);
-    }
+    const uint16_t bitCount = Read<uint16_t>(info + (core ? 10 : 14));
+    const uint32_t compression = core ? BI_RGB : Read<uint32_t>(info + 16);
+    const size_t needed = compression == BI_RGB || compression == BI_BITFIELDS
+                              ? ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4 * static_cast<size_t>(height)
+                              : available;
     std::vector<uint8_t> pixels(std::max(needed, available), 0xFF);
     std::memcpy(pixels.data(), bytes + dataOffset, available);
     std::vector<uint8_t> header(info, bytes + dataOffset);  // header and colour table, aligned for GDI
