@@ -53,14 +53,9 @@ public:
 
 } // namespace tavrin
 
-// The GUI module's file, looked for in the program directory only: the
-// Qt module on Linux, the Win32 one on Windows.
-#ifdef _WIN32
-#define TAVRIN_GUI_MODULE "TavrinGui.dll"
-#else
-#define TAVRIN_GUI_MODULE "libtavrin-qt.so"
-#endif
-
+// The GUI module's entry points. Which file holds them (the Qt module on
+// Linux, the Win32 one on Windows) and where it is looked for is the
+// platform layer's to know (platform::GuiEntryPoint, MessageBox.h).
 extern "C" {
 // Shows one modal message box; icon as platform::MessageIcon. Returns 1
 // when a window was shown, 0 when none could be (the caller falls back to
