@@ -1,6 +1,7 @@
 #include "DialogModel.h"
 
 #include "core/ConfigFile.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,25 +14,12 @@ const std::string kDii = "DII", kVelto = "VELTO", kMagicard = "MAGICARD", kEscPr
 const std::string kParallel = "PARALLEL", kXxlPro = "XXL Pro", kStandard = "Standard";
 const std::string kPrinterName = "PrinterName", kPrinterType = "PrinterType", kPrinterMode = "PrinterMode";
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
-std::string UpperCase(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), Upper);
-    return s;
-}
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 // A printer list is sorted as the system's sorted lists are: without regard
-// to case, equal names in the order given.
+// to case (letters compared as capitals), equal names in the order given.
 bool LessText(const std::string& a, const std::string& b)
 {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Upper(x) < Upper(y); });
+                                        [](char x, char y) { return platform::UpperChar(x) < platform::UpperChar(y); });
 }
 
 int IndexOf(const std::vector<std::string>& items, std::string_view text)
@@ -97,7 +85,7 @@ std::string NormaliseAnswerAddress(std::string_view text)
         if (c != ' ') s += c;
     if (s.empty()) return s;
     while (s.size() < kAnswerAddressLength) s.insert(1, 1, '0');
-    return UpperCase(s);
+    return platform::UpperCase(s);
 }
 
 int PortNumber(std::string_view portName)
@@ -179,7 +167,7 @@ void TDialogModel::LoadSettings(const std::string& file)
     if (!host_.ReadString(kPrinterConfiguration, kPrinterName, "1").empty()) {
         const std::string name = host_.ReadString(kPrinterConfiguration, kPrinterName, "");
         const auto it = std::find_if(Cname.items.begin(), Cname.items.end(),
-                                     [&](const std::string& p) { return SameText(p, name); });
+                                     [&](const std::string& p) { return platform::SameText(p, name); });
         Cname.itemIndex = name.empty() || it == Cname.items.end() ? -1 : static_cast<int>(it - Cname.items.begin());
         CnameChange();
     }
@@ -192,7 +180,7 @@ void TDialogModel::LoadSettings(const std::string& file)
 
 void TDialogModel::LoadPrinterSettings()
 {
-    const std::string type = UpperCase(host_.ReadString(kPrinterConfiguration, kPrinterType, ""));
+    const std::string type = platform::UpperCase(host_.ReadString(kPrinterConfiguration, kPrinterType, ""));
     Ctype.itemIndex = type.empty() ? -1 : IndexOf(Ctype.items, type);
     CtypeChange();
     SelectStoredMode();
