@@ -209,17 +209,17 @@ void TfmMain::BuildButtons()
 void TfmMain::ConnectEvents()
 {
     // Only what a user does fires these; choosing from code does not.
-    connect(Cname, &QComboBox::activated, this, [this] { CnameChange(); });
-    connect(Ctype, &QComboBox::activated, this, [this] { CtypeChange(); });
-    connect(Cmode, &QComboBox::activated, this, [this] { CmodeChange(); });
-    connect(chkReceive, &QCheckBox::toggled, this, [this] { chkReceiveClick(); });
+    connect(Cname, &QComboBox::activated, this, [this] { Forward([this] { model_.CnameChange(); }); });
+    connect(Ctype, &QComboBox::activated, this, [this] { Forward([this] { model_.CtypeChange(); }); });
+    connect(Cmode, &QComboBox::activated, this, [this] { Forward([this] { model_.CmodeChange(); }); });
+    connect(chkReceive, &QCheckBox::toggled, this, [this] { Forward([this] { model_.chkReceiveClick(); }); });
     connect(SBdriver, &QToolButton::clicked, this, [this] { SBdriverClick(); });
     connect(sbtnPrntFile, &QToolButton::clicked, this, [this] { sbtnPrntFileClick(); });
     connect(Bsave, &QPushButton::clicked, this, [this] { BsaveClick(); });
     connect(Bexit, &QPushButton::clicked, this, [this] { BexitClick(); });
-    for (QRadioButton* r : radSensor)
-        connect(r, &QRadioButton::toggled, this, [this, r](bool on) {
-            if (on) radSensor1Click(r);
+    for (std::size_t i = 0; i < radSensor.size(); ++i)
+        connect(radSensor[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) Forward([this, i] { model_.radSensor1Click(i); });
         });
 }
 
@@ -244,21 +244,11 @@ void TfmMain::LoadSettings(const std::string& file)
 {
     Forward([&] { model_.LoadSettings(file); });
 }
-void TfmMain::CnameChange() { Forward([this] { model_.CnameChange(); }); }
-void TfmMain::CtypeChange() { Forward([this] { model_.CtypeChange(); }); }
-void TfmMain::CmodeChange() { Forward([this] { model_.CmodeChange(); }); }
-void TfmMain::chkReceiveClick() { Forward([this] { model_.chkReceiveClick(); }); }
 void TfmMain::edtAnswerAdressExit() { Forward([this] { model_.edtAnswerAdressExit(); }); }
 void TfmMain::SBdriverClick() { Forward([this] { model_.SBdriverClick(); }); }
 void TfmMain::sbtnPrntFileClick() { Forward([this] { model_.sbtnPrntFileClick(); }); }
 void TfmMain::BsaveClick() { Forward([this] { model_.BsaveClick(); }); }
 void TfmMain::BexitClick() { Forward([this] { model_.BexitClick(); }); }
-
-void TfmMain::radSensor1Click(QRadioButton* sender)
-{
-    const auto it = std::find(radSensor.begin(), radSensor.end(), sender);
-    Forward([&] { model_.radSensor1Click(static_cast<std::size_t>(it - radSensor.begin())); });
-}
 
 void TfmMain::Collect()
 {

@@ -36,13 +36,10 @@ class TfmMain : public QDialog, private TDialogView {
 public:
     explicit TfmMain(TDialogHost& host, QWidget* parent = nullptr);
 
-    // The model's operations and handlers, as the user's actions reach them.
+    // The model's operations and handlers that the module, the focus and
+    // the tests start from here; the lists' changes, the check box and the
+    // sensor buttons reach the model straight from their signals.
     void LoadSettings(const std::string& file);
-    void CnameChange();
-    void CtypeChange();
-    void CmodeChange();
-    void radSensor1Click(QRadioButton* sender);
-    void chkReceiveClick();
     void edtAnswerAdressExit();
     void SBdriverClick();
     void sbtnPrntFileClick();
