@@ -13,6 +13,7 @@
 // itself); ticking a check box or a sensor button from code does fire its
 // click handler, as a user's click would (SetChecked, SelectSensor).
 #include "DialogHost.h"
+#include "core/ConfigFile.h"
 
 #include <array>
 #include <exception>
@@ -151,7 +152,7 @@ public:
     std::array<TCheckControl, 4> radSensor;  // radSensor1 .. radSensor4
     TControl Gcommands;                      // disabled: greyed
     // The six command fields, in the order of kControlCommandTable.
-    std::array<TEditControl, 6> commands;
+    std::array<TEditControl, kDialogCommandCount> commands;
     TEditControl& Einsert() { return commands[0]; }
     TEditControl& Epre() { return commands[1]; }
     TEditControl& Epost() { return commands[2]; }

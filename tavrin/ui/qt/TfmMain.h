@@ -68,7 +68,7 @@ public:
     std::array<QRadioButton*, 4> radSensor;  // radSensor1 .. radSensor4
     std::array<QLabel*, 4> imgSensor;        // imgSensorTop .. imgSensorBottom
     QGroupBox* Gcommands;
-    std::array<QLineEdit*, 6> commandFields;  // in the order of the model's
+    std::array<QLineEdit*, kDialogCommandCount> commandFields;  // in the order of the model's
     QLineEdit *Einsert, *Epre, *Epost, *Eeject, *Eerror, *Epause;
     QPushButton* Bsave;
     QPushButton* Bexit;
