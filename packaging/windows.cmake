@@ -67,18 +67,7 @@ file(WRITE ${sample_file}.new "${sample}")
 configure_file(${sample_file}.new ${sample_file} COPYONLY)
 install(FILES ${sample_file} DESTINATION . COMPONENT program)
 
-# ---- sdk ----
-install(FILES
-  ${PROJECT_SOURCE_DIR}/scorpa/include/scorpa/Scorpa.h
-  ${PROJECT_SOURCE_DIR}/scorpa/include/scorpa/ScorpaApi.h
-  DESTINATION include/scorpa COMPONENT sdk)
-install(FILES
-  ${PROJECT_SOURCE_DIR}/velkit/include/velkit/Velkit.h
-  ${PROJECT_SOURCE_DIR}/velkit/include/velkit/VelkitApi.h
-  ${PROJECT_SOURCE_DIR}/velkit/include/velkit/ResultCodes.h
-  DESTINATION include/velkit COMPONENT sdk)
-install(FILES ${PROJECT_SOURCE_DIR}/dlportio/include/dlportio/DlPortIO.h
-  DESTINATION include/dlportio COMPONENT sdk)
+# ---- sdk (the headers: packaging/CMakeLists.txt) ----
 # Made from the vendor DLL's two exports (dlportio/), so that a 32-bit
 # caller's stdcall calls bind the plain names the DLL exports.
 install(FILES $<TARGET_LINKER_FILE:dlportio> DESTINATION lib COMPONENT sdk)
