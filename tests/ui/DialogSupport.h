@@ -18,6 +18,15 @@ namespace tavrin::uitest {
 using Keys = std::map<std::string, std::string>;
 using Ini = std::map<std::string, Keys>;
 
+inline const std::string PC = "PrinterConfiguration", CC = "ControlCommands";
+
+// The [ControlCommands] keys the dialog writes.
+inline Keys Commands(const std::string& insert, const std::string& pre, const std::string& post,
+                     const std::string& eject, const std::string& error, const std::string& pause)
+{
+    return {{"Insert", insert}, {"Pre", pre}, {"Post", post}, {"Eject", eject}, {"Error", error}, {"Pause", pause}};
+}
+
 // The file as sections of keys, exactly as written.
 inline Ini ReadIni(const std::string& path)
 {

@@ -130,14 +130,6 @@ QString NotAsTheModel(const TfmMain& fm)
     return wrong.join(", ");
 }
 
-const std::string PC = "PrinterConfiguration", CC = "ControlCommands";
-
-Keys Commands(const std::string& insert, const std::string& pre, const std::string& post, const std::string& eject,
-              const std::string& error, const std::string& pause)
-{
-    return {{"Insert", insert}, {"Pre", pre}, {"Post", post}, {"Eject", eject}, {"Error", error}, {"Pause", pause}};
-}
-
 // A user's way through the dialog: the file it opens on, what the user does
 // (each step ends in an event the dialog handles), what is set last and
 // collected by Apply itself, and the file Apply writes.
@@ -154,21 +146,13 @@ struct TScenario {
 const std::vector<TScenario>& Scenarios()
 {
     static const std::vector<TScenario> scenarios = {
-        {"a new Zebra on USB",
-         nullptr,
-         {"Zebra ZXP Series 3", "Office laser"},
-         {"LPT1", "LPT2"},
-         {},
+        {"a new Zebra on USB", nullptr, {"Zebra ZXP Series 3", "Office laser"}, {"LPT1", "LPT2"}, {},
          {[](TTestDialog& fm) { Pick(fm.Cname, "Zebra ZXP Series 3"); },
           [](TTestDialog& fm) { Pick(fm.Cmode, "USB"); }},
          nullptr,
          {{PC, {{"PrinterName", "Zebra ZXP Series 3"}, {"PrinterType", "ZEBRA"}, {"PrinterMode", "USB"}}},
           {CC, Commands("MS", "MS 2", "MI", "ME", "ME", "5000")}}},
-        {"typed commands and a parallel port that answers",
-         nullptr,
-         {"Plain card printer"},
-         {"LPT1", "LPT3"},
-         {},
+        {"typed commands and a parallel port that answers", nullptr, {"Plain card printer"}, {"LPT1", "LPT3"}, {},
          {[](TTestDialog& fm) { Pick(fm.Cname, "Plain card printer"); },
           [](TTestDialog& fm) {
               for (std::size_t i = 0; i < fm.commandFields.size(); ++i)
@@ -187,9 +171,7 @@ const std::vector<TScenario>& Scenarios()
          "[PrinterConfiguration]\nPrinterName=Card desk printer\nPrinterType=DII\nPrinterMode=3\nFlipCard=1\n"
          "Contact=0\nDriverDLL=/opt/dii/libcustom.so\nCMDDelay=9000\n"
          "[ControlCommands]\nInsert=FEED\nPause=45000\n[Port]\nPortNo=1\nReceiveData=NO\n",
-         {"Card desk printer"},
-         {"LPT1"},
-         {},
+         {"Card desk printer"}, {"LPT1"}, {},
          {[](TTestDialog& fm) { Pick(fm.Ctype, "EVOLIS"); }},
          nullptr,
          {{PC,
@@ -197,11 +179,7 @@ const std::vector<TScenario>& Scenarios()
             {"CMDDelay", "9000"}}},
           {CC, Commands("Sis", "", "Si", "Se", "Se", "5000")},
           {"Port", {{"ReceiveData", "NO"}}}}},
-        {"a new DII with the card flipped",
-         nullptr,
-         {"Ultra XID8300"},
-         {},
-         {"PCP23CT.DLL"},
+        {"a new DII with the card flipped", nullptr, {"Ultra XID8300"}, {}, {"PCP23CT.DLL"},
          {[](TTestDialog& fm) { Pick(fm.Cname, "Ultra XID8300"); },
           [](TTestDialog& fm) { Pick(fm.Cmode, "6       XID8300"); }},
          [](TTestDialog& fm) { fm.CBflip->setChecked(true); },
@@ -209,11 +187,7 @@ const std::vector<TScenario>& Scenarios()
            {{"PrinterName", "Ultra XID8300"}, {"PrinterType", "DII"}, {"PrinterMode", "6"}, {"FlipCard", "1"},
             {"Contact", "1"}, {"CMDDelay", "17000"}}},
           {CC, Commands("FEED", "", "RETURN", "EJECT", "EJECT", "45000")}}},
-        {"a Magicard XXL Pro at the third sensor",
-         nullptr,
-         {"Magicard Rio Pro"},
-         {"LPT1"},
-         {},
+        {"a Magicard XXL Pro at the third sensor", nullptr, {"Magicard Rio Pro"}, {"LPT1"}, {},
          {[](TTestDialog& fm) { Pick(fm.Cname, "Magicard Rio Pro"); },
           [](TTestDialog& fm) {
               Pick(fm.Cmode, "XXL Pro");
@@ -228,9 +202,7 @@ const std::vector<TScenario>& Scenarios()
         {"a stored answering port unticked",
          "[PrinterConfiguration]\nPrinterName=Zebra P330i\nPrinterType=zebra\nPrinterMode=PARALLEL\n"
          "[Port]\nPortNo=2\nReceiveData=YES\nPortAddress=$0378\n",
-         {"Zebra P330i"},
-         {"LPT1", "LPT2"},
-         {},
+         {"Zebra P330i"}, {"LPT1", "LPT2"}, {},
          {[](TTestDialog& fm) { fm.chkReceive->setChecked(false); }},
          nullptr,
          {{PC, {{"PrinterName", "Zebra P330i"}, {"PrinterType", "ZEBRA"}, {"PrinterMode", "PARALLEL"}}},

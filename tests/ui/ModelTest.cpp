@@ -10,14 +10,6 @@ using namespace tavrin::uitest;
 
 namespace {
 
-const std::string PC = "PrinterConfiguration", CC = "ControlCommands";
-
-Keys Commands(const std::string& insert, const std::string& pre, const std::string& post, const std::string& eject,
-              const std::string& error, const std::string& pause)
-{
-    return {{"Insert", insert}, {"Pre", pre}, {"Post", post}, {"Eject", eject}, {"Error", error}, {"Pause", pause}};
-}
-
 class DialogModelTest : public DialogFixture {};
 
 } // namespace
@@ -298,10 +290,21 @@ TEST_F(DialogModelTest, MagicardXxlProThirdSensorGivesGem20AndSensorNo3)
     EXPECT_EQ(m.model.Ldriver.caption, "Position");
     EXPECT_EQ(m.model.Einsert().text, "GEM40");  // the first position, selected from the start
 
+    // Each sensor button gives its Insert command.
+    const char* insert[] = {"GEM40", "GEM32", "GEM20", "GEM12"};
+    for (std::size_t i : {3u, 1u, 0u}) {
+        m.model.radSensor1Click(i);
+        EXPECT_EQ(m.model.Einsert().text, insert[i]) << m.model.radSensor[i].name;
+    }
     m.model.SelectSensor(2);
     EXPECT_EQ(m.model.Einsert().text, "GEM20");
     EXPECT_TRUE(m.model.radSensor[2].checked);
     EXPECT_FALSE(m.model.radSensor[0].checked);
+    // One already selected fires nothing when selected again.
+    m.model.Einsert().text = "typed";
+    m.model.SelectSensor(2);
+    EXPECT_EQ(m.model.Einsert().text, "typed");
+    m.model.Einsert().text = "GEM20";  // as the sensor gave it
     m.model.CBMagiCardAPI.checked = true;
     m.model.BsaveClick();
     ExpectFile({{PC,
@@ -322,24 +325,6 @@ TEST_F(DialogModelTest, MagicardXxlProThirdSensorGivesGem20AndSensorNo3)
     EXPECT_EQ(again.model.Einsert().text, "GEM");
     again.model.BsaveClick();
     EXPECT_EQ(ReadIni(Path()).at(PC).count("SensorNo"), 0u);
-}
-
-TEST_F(DialogModelTest, EachSensorButtonGivesItsInsertCommand)
-{
-    TModelUnderTest m({"Magicard Rio Pro"}, {"LPT1"});
-    m.Pick(m.model.Cname, "Magicard Rio Pro");
-    m.Pick(m.model.Cmode, "XXL Pro");
-    const char* expected[] = {"GEM40", "GEM32", "GEM20", "GEM12"};
-    for (std::size_t i : {3u, 1u, 0u, 2u}) {
-        m.model.radSensor1Click(i);
-        EXPECT_EQ(m.model.Einsert().text, expected[i]) << m.model.radSensor[i].name;
-    }
-    // A sensor button already selected fires nothing when selected again.
-    m.model.SelectSensor(2);
-    EXPECT_EQ(m.model.Einsert().text, "GEM20");
-    m.model.Einsert().text = "typed";
-    m.model.SelectSensor(2);
-    EXPECT_EQ(m.model.Einsert().text, "typed");
 }
 
 TEST_F(DialogModelTest, AMagicardModeOtherThanTheTwoLeavesTheWindowAsItIs)
