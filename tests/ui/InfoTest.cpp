@@ -24,11 +24,7 @@ private slots:
         QCOMPARE(fm.GroupBox1->title(), QStringLiteral("Possible parameter"));
         const QStringList lines = fm.Memo1->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 64);
-        QCOMPARE(lines.at(0), QStringLiteral("Valid paramters:"));
-        QCOMPARE(lines.at(5), QStringLiteral("/a: "));
-        QCOMPARE(lines.at(22), QStringLiteral("i.e.: /e:\"MM 300 1\""));
-        QCOMPARE(lines.at(62), QStringLiteral("Additionally direct escape commands can be send to the "));
-        QCOMPARE(lines.at(63), QStringLiteral("selected printer."));
+        // The text itself: WindowlessTest.cpp, against a copy of its own.
         for (int i = 0; i < 64; ++i) QCOMPARE(lines.at(i), QString::fromUtf8(tavrin::InfoLines()[i].data(), tavrin::InfoLines()[i].size()));
         // The group sits inside the window with a margin all round.
         fm.layout()->activate();
