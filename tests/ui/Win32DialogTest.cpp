@@ -1,8 +1,8 @@
 // The Windows module's windows on a desktop, driven from a second thread
 // by window messages as a user's mouse and keyboard would drive them: the
 // configuration dialog opens on a configuration and shows what the model
-// says, Apply writes the file the model writes for the same actions, Esc
-// closes the dialog without writing; the help window shows the text, keeps
+// shows after the same actions, Apply writes those actions' file key by
+// key, Esc closes the dialog without writing; the help window shows the text, keeps
 // every key but Esc from it, and closes with Esc.
 //
 // Needs a desktop that shows windows (Wine on Xvfb here: tests/ui/
@@ -167,47 +167,6 @@ int RunDialog(TDialogHost& host, const std::function<void(HWND)>& drive)
     return shown;
 }
 
-// The run's view on a configuration file of its own, not the run's: the
-// model beside the window, on a copy of the window's file.
-class TOwnFileHost : public TTestHost {
-public:
-    TOwnFileHost(std::string file, std::vector<std::string> printers, std::vector<std::string> ports)
-        : TTestHost(std::move(printers), std::move(ports)), file_(std::move(file))
-    {}
-    std::string ConfigFileName() const override { return file_.FileName(); }
-    void ReplaceConfigFile(const std::string& fileName) override { file_ = TConfigFile(fileName); }
-    std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const override
-    {
-        return file_.ReadString(section, key, def);
-    }
-    int ReadInteger(const std::string& section, const std::string& key, int def) const override
-    {
-        return file_.ReadInteger(section, key, def);
-    }
-    bool ReadBool(const std::string& section, const std::string& key, bool def) const override
-    {
-        return file_.ReadBool(section, key, def);
-    }
-    bool ValueExists(const std::string& section, const std::string& key) const override
-    {
-        return file_.ValueExists(section, key);
-    }
-    bool WriteString(const std::string& section, const std::string& key, const std::string& value,
-                     std::string&) override
-    {
-        file_.WriteString(section, key, value);
-        return true;
-    }
-    bool DeleteKey(const std::string& section, const std::string& key, std::string&) override
-    {
-        file_.DeleteKey(section, key);
-        return true;
-    }
-
-private:
-    TConfigFile file_;
-};
-
 HWND Focused(HWND dialog)
 {
     GUITHREADINFO info{};
@@ -225,23 +184,19 @@ const std::vector<std::string> kPorts = {"LPT1", "LPT2"};
 
 } // namespace
 
-TEST_F(Win32Dialog, OpensOnAConfigurationAndApplyWritesWhatTheModelWrites)
+TEST_F(Win32Dialog, OpensOnAConfigurationShowsWhatTheModelShowsAndApplyWritesIt)
 {
     ASSERT_TRUE(GuiModule()) << GuiModulePath();
     WriteText(Path(), kZebraUsb);
-    WriteText(Path("model.ini"), kZebraUsb);
     TTestHost host(kPrinters, kPorts);
-    TOwnFileHost modelHost(Path("model.ini"), kPrinters, kPorts);
-    TModelUnderTest expected(modelHost);
-    expected.model.LoadSettings("");
+    // The model beside the window, on the same file, told what the user does.
+    TModelUnderTest expected(kPrinters, kPorts);
     expected.view.onScreen = true;
     TDialogModel& m = expected.model;
 
     const int shown = RunDialog(host, [&](HWND dialog) {
         EXPECT_EQ(Text(::GetDlgItem(dialog, IDC_edtAnswerAdress)), "$____");
-        m.edtPrntFile.text = Path();  // the one difference: the file
         ExpectShowsModel(dialog, m);
-        m.edtPrntFile.text = Path("model.ini");
 
         Pick(dialog, IDC_Cmode, "PARALLEL");
         expected.Pick(m.Cmode, "PARALLEL");
@@ -257,20 +212,14 @@ TEST_F(Win32Dialog, OpensOnAConfigurationAndApplyWritesWhatTheModelWrites)
         m.edtAnswerAdress.text = "$3bc ";
         ::SendMessageA(::GetDlgItem(dialog, IDC_Einsert), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("MX"));
         m.Einsert().text = "MX";
-        m.edtPrntFile.text = Path();
         ExpectShowsModel(dialog, m);
-        m.edtPrntFile.text = Path("model.ini");
 
         // The click takes the focus from the address, which is tidied.
         Click(dialog, IDC_Bsave);
-        m.edtAnswerAdressExit();
-        m.BsaveClick();
     });
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(expected.view.closed, std::optional<bool>(true));
-    EXPECT_EQ(ReadIni(Path()), ReadIni(Path("model.ini")));
-    ExpectFile({{"PrinterConfiguration", {{"PrinterName", "Zebra P330i"}, {"PrinterType", "ZEBRA"}, {"PrinterMode", "PARALLEL"}}},
-                {"ControlCommands", {{"Insert", "MX"}, {"Pre", "MS 2"}, {"Post", "MI"}, {"Eject", "ME"}, {"Error", "ME"}, {"Pause", "5000"}}},
+    ExpectFile({{PC, {{"PrinterName", "Zebra P330i"}, {"PrinterType", "ZEBRA"}, {"PrinterMode", "PARALLEL"}}},
+                {CC, Commands("MX", "MS 2", "MI", "ME", "ME", "5000")},
                 {"Port", {{"PortNo", "2"}, {"PortAddress", "$03BC"}, {"ReceiveData", "YES"}}}});
 }
 
