@@ -3,6 +3,7 @@
 // bitmap (BMP) of what the screen shows. Run by scripts/screenshots-windows.sh
 // under Wine on Xvfb; not a test.
 #include "DialogFixture.h"
+#include "ScreenshotStates.h"
 #include "Win32Module.h"
 #include "ui/Info.h"
 
@@ -19,15 +20,6 @@ using namespace tavrin::uitest;
 using namespace std::chrono_literals;
 
 namespace {
-
-// The printers of a small card office, and two parallel ports.
-class TDemoHost : public TTestHost {
-public:
-    TDemoHost()
-        : TTestHost({"Office card printer", "Zebra P330i", "Card desk XID8300", "Magicard Rio Pro", "Velto USB 200"},
-                    {"LPT1", "LPT2"})
-    {}
-};
 
 // The window as the screen shows it, frame and caption included, as a
 // 24-bit bottom-up BMP file.
@@ -93,36 +85,15 @@ int main(int argc, char** argv)
     const std::string work = argv[1], out = argv[2];
     ::CreateDirectoryA(work.c_str(), nullptr);
     const std::string ini = work + "\\tavrin.ini";
-    struct State {
-        const char* file;
-        const char* config;  // nullptr: no configuration file
-    };
-    const State states[] = {
-        {"dialog-no-printer", nullptr},
-        {"dialog-escprinters",
-         "[PrinterConfiguration]\nPrinterName=Office card printer\nPrinterType=ESCPRINTERS\nPrinterMode=USB\n"
-         "[ControlCommands]\nInsert=MI\nPre=MS\nPost=MP\nEject=ME\nError=MR\nPause=2000\n"},
-        {"dialog-zebra-parallel-receive",
-         "[PrinterConfiguration]\nPrinterName=Zebra P330i\nPrinterType=ZEBRA\nPrinterMode=PARALLEL\n"
-         "[ControlCommands]\nInsert=MS\nPre=MS 2\nPost=MI\nEject=ME\nError=ME\nPause=5000\n"
-         "[Port]\nPortNo=1\nReceiveData=YES\nPortAddress=$0378\n"},
-        {"dialog-dii-custom",
-         "[PrinterConfiguration]\nPrinterName=Card desk XID8300\nPrinterType=DII\nPrinterMode=3\nFlipCard=1\n"
-         "Contact=0\nDriverDLL=C:\\Program Files\\XID8300\\PCP23CT.DLL\n"
-         "[ControlCommands]\nInsert=FEED\nPost=RETURN\nEject=EJECT\nError=EJECT\nPause=45000\n"},
-        {"dialog-magicard-xxl-pro",
-         "[PrinterConfiguration]\nPrinterName=Magicard Rio Pro\nPrinterType=MAGICARD\nPrinterMode=XXL Pro\n"
-         "UseDriverAPI=1\nSensorNo=3\n[ControlCommands]\nInsert=GEM20\nEject=EJT\nError=EJT\n"},
-    };
     const auto dialog = GuiEntry<int (*)(TDialogHost*)>("TavrinGuiConfigurationDialog");
     const auto help = GuiEntry<int (*)(const char*, std::size_t)>("TavrinGuiHelpWindow");
     bool ok = true;
-    for (const State& s : states) {
+    for (const auto& s : ScreenshotStates("C:\\Program Files\\XID8300\\PCP23CT.DLL")) {
         ::DeleteFileA(ini.c_str());
-        if (s.config) WriteText(ini, s.config);
+        if (!s.config.empty()) WriteText(ini, s.config);
         ReplaceConfigFile(ini);
-        TDemoHost host;
-        ok = Shoot("Tavrin configuration", out + "\\" + s.file + ".bmp", [&] { return dialog(&host); }) && ok;
+        TTestHost host(kOfficePrinters, {"LPT1", "LPT2"});
+        ok = Shoot("Tavrin configuration", out + "\\" + s.name + ".bmp", [&] { return dialog(&host); }) && ok;
     }
     const std::string text = InfoText();
     ok = Shoot("Info", out + "\\help-window.bmp", [&] { return help(text.data(), text.size()); }) && ok;
