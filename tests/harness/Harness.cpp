@@ -9,13 +9,12 @@
 #include <atomic>
 #include <sys/stat.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sstream>
@@ -46,27 +45,25 @@ void LinkOrCopy(const std::string& from, const std::string& to)
     if (ec) fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
-#ifdef TAVRIN_HARNESS_WINE
-// Runs argv with its standard output and error going to files (Wine keeps a
-// pipe open until its server ends, so a pipe would never be read to its
-// end), with the variables named in unset removed and env set.
-RunResult RunToFiles(const std::vector<std::string>& argv, const std::string& cwd,
-                     const std::map<std::string, std::string>& env, const std::vector<std::string>& unset,
-                     const std::string& base, std::chrono::seconds limit)
+// Runs argv in cwd with the variables named in unset removed and env set,
+// standard output and error going to unnamed files (a pipe stays open as
+// long as anything the program started holds it, and Wine keeps one open
+// until its server ends). Killed after limit.
+RunResult Execute(const std::vector<std::string>& argv, const std::string& cwd,
+                  const std::map<std::string, std::string>& env, const std::vector<std::string>& unset,
+                  std::chrono::seconds limit)
 {
-    const std::string outFile = base + ".out", errFile = base + ".err";
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    if (!out || !err) throw std::runtime_error("no temporary file for a run's output");
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork");
     if (pid == 0) {
-        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int devnull = ::open("/dev/null", O_RDONLY);
-        if (out < 0 || err < 0 || devnull < 0) ::_exit(126);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        ::dup2(devnull, 0);
-        if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+        if (devnull < 0 || ::dup2(fileno(out), 1) < 0 || ::dup2(fileno(err), 2) < 0 || ::dup2(devnull, 0) < 0 ||
+            ::chdir(cwd.c_str()) != 0)
+            ::_exit(126);
         for (const auto& name : unset) ::unsetenv(name.c_str());
         for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
         std::vector<char*> args;
@@ -87,12 +84,17 @@ RunResult RunToFiles(const std::vector<std::string>& argv, const std::string& cw
     RunResult r;
     r.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = Sandbox::ReadFile(outFile);
-    r.stderrText = Sandbox::ReadFile(errFile);
-    if (killed) r.stderrText += "\n[harness: killed after time limit]\n";
+    for (auto [file, text] : {std::pair {out, &r.out}, std::pair {err, &r.err}}) {
+        std::rewind(file);
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text->append(buffer, got);
+        std::fclose(file);
+    }
+    if (killed) r.err += "\n[harness: killed after time limit]\n";
     return r;
 }
 
+#ifdef TAVRIN_HARNESS_WINE
 // One Windows program of the suite at a time, for two reasons of Wine's
 // spooler:
 //  - it numbers print jobs per process and names each job's spool file
@@ -120,22 +122,22 @@ private:
 };
 
 // Runs the Windows build's printer tool (tests/windows/WinePrinters.cpp).
-RunResult WinePrinters(const std::vector<std::string>& args, const std::string& base)
+RunResult WinePrinters(const std::vector<std::string>& args)
 {
     std::vector<std::string> argv = {TAVRIN_WINE, TAVRIN_WINDOWS_BUILD_DIR "/tests-bin/wine-printers.exe"};
     argv.insert(argv.end(), args.begin(), args.end());
     const std::map<std::string, std::string> env = {{"WINEPREFIX", TAVRIN_WINE_PREFIX}, {"WINEDEBUG", "-all"}};
     const WineRunLock oneAtATime;
-    return RunToFiles(argv, "/", env, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(60));
+    return Execute(argv, "/", env, {"DISPLAY", "WAYLAND_DISPLAY"}, std::chrono::seconds(60));
 }
 
 // Waits until the programs under Wine know the printer: once a process has
 // listed the queue, Wine's own list has it for every later one (see
 // WineRunLock for why a process may not see a queue at once).
-void WaitUntilWineLists(const std::string& printer, const std::string& base)
+void WaitUntilWineLists(const std::string& printer)
 {
     for (int attempt = 0; attempt < 50; ++attempt) {
-        const RunResult r = WinePrinters({"list"}, base);
+        const RunResult r = WinePrinters({"list"});
         std::istringstream lines(r.out);
         std::string line;
         while (std::getline(lines, line)) {
@@ -150,19 +152,14 @@ void WaitUntilWineLists(const std::string& printer, const std::string& base)
 // The message log: "#icon <name>" before each box's console form.
 void ReadMessageLog(const std::string& text, RunResult& r)
 {
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const std::string_view line(text.data() + at, end - at);
-        if (line.rfind("#icon ", 0) == 0) {
-            std::string icon(line.substr(6));
-            while (!icon.empty() && (icon.back() == '\n' || icon.back() == '\r')) icon.pop_back();
-            r.icons.push_back(icon);
-        } else {
-            r.err.append(line);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("#icon ", 0) != 0) {
+            r.err += line + (in.eof() ? "" : "\n");
+            continue;
         }
-        at = end;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        r.icons.push_back(line.substr(6));
     }
 }
 #endif
@@ -194,7 +191,7 @@ Sandbox::Sandbox()
 Sandbox::~Sandbox()
 {
 #ifdef TAVRIN_HARNESS_WINE
-    for (const auto& p : winePrinters_) WinePrinters({"delete", p}, root_ + "/wine-printers");
+    for (const auto& p : winePrinters_) WinePrinters({"delete", p});
 #endif
     for (const auto& q : queues_) {
         const char* server = std::getenv("CUPS_SERVER");
@@ -242,7 +239,7 @@ std::string Sandbox::AddQueue(const std::string& base, const std::vector<std::st
     if (r.exitCode != 0) throw std::runtime_error("lpadmin failed for " + name + ": " + r.err);
     queues_.push_back(name);
 #ifdef TAVRIN_HARNESS_WINE
-    WaitUntilWineLists(name, root_ + "/wine-printers");
+    WaitUntilWineLists(name);
 #endif
     return name;
 }
@@ -253,8 +250,8 @@ std::string Sandbox::AddPrinterOnPort(const std::string& base, const std::string
 #ifdef TAVRIN_HARNESS_WINE
     // A queue first: Wine's driver for it is the one the printer gets.
     const std::string name = AddQueue(base, options) + "_port";
-    const RunResult r = WinePrinters({"add", name, port}, root_ + "/wine-printers");
-    if (r.exitCode != 0) throw std::runtime_error("no Wine printer " + name + " on " + port + ": " + r.stderrText);
+    const RunResult r = WinePrinters({"add", name, port});
+    if (r.exitCode != 0) throw std::runtime_error("no Wine printer " + name + " on " + port + ": " + r.err);
     winePrinters_.push_back(name);
     return name;
 #else
@@ -273,8 +270,7 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
     // the program directory, and without a display: message boxes return
     // at once, and the program copies each to the message log.
     static std::atomic<int> runs {0};
-    const std::string base = root_ + "/run-" + std::to_string(++runs);
-    const std::string messages = base + ".messages";
+    const std::string messages = root_ + "/run-" + std::to_string(++runs) + ".messages";
     std::vector<std::string> argv = {TAVRIN_WINE, Native(program.empty() ? Program() : program)};
     argv.insert(argv.end(), args.begin(), args.end());
     std::map<std::string, std::string> all = {{"WINEPREFIX", TAVRIN_WINE_PREFIX},
@@ -288,8 +284,10 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
     RunResult r;
     {
         const WineRunLock oneAtATime;
-        r = RunToFiles(argv, WorkDir(), all, {"DISPLAY", "WAYLAND_DISPLAY"}, base, std::chrono::seconds(90));
+        r = Execute(argv, WorkDir(), all, {"DISPLAY", "WAYLAND_DISPLAY"}, std::chrono::seconds(90));
     }
+    r.stderrText = std::move(r.err);
+    r.err.clear();
     if (Exists(messages)) ReadMessageLog(ReadFile(messages), r);
     WaitForQueues();
     return r;
@@ -370,58 +368,7 @@ bool Sandbox::Exists(const std::string& path) { return fs::exists(path); }
 RunResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
                      const std::map<std::string, std::string>& env, std::chrono::seconds limit)
 {
-    int outPipe[2], errPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("fork");
-    if (pid == 0) {
-        ::dup2(outPipe[1], 1);
-        ::dup2(errPipe[1], 2);
-        const int devnull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devnull, 0);
-        if (::chdir(cwd.c_str()) != 0) ::_exit(126);
-        for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
-    RunResult r;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&r.out, &r.err};
-    int open = 2;
-    bool killed = false;
-    while (open > 0) {
-        const auto left = limit - (std::chrono::steady_clock::now() - start);
-        if (left <= std::chrono::milliseconds(0) && !killed) {
-            ::kill(pid, SIGKILL);
-            killed = true;
-        }
-        const int n = ::poll(fds, 2, 200);
-        if (n < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buf[4096];
-            const ssize_t got = ::read(fds[i].fd, buf, sizeof buf);
-            if (got > 0) {
-                sinks[i]->append(buf, static_cast<size_t>(got));
-            } else {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (killed) r.err += "\n[harness: killed after time limit]\n";
-    return r;
+    return Execute(argv, cwd, env, {}, limit);
 }
 
 std::string Box(const std::string& caption, const std::string& text)
