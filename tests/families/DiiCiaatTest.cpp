@@ -6,27 +6,19 @@ using namespace families;
 
 namespace {
 
+// The runs look for drivers in DriverDir() only, empty until a test installs one.
 class Dii : public Family {
 protected:
     std::string QueueBase() const override { return "XID_8300"; }
-    std::string DriverDir() const { return box.Root() + "/drivers"; }
-
-    void Driver(const std::string& standIn, const std::string& asName = "")
+    void SetUp() override
     {
+        Family::SetUp();
         std::filesystem::create_directories(DriverDir());
-        const std::string to = DriverDir() + "/" + Sandbox::LibraryFile(asName.empty() ? standIn : asName);
-        std::filesystem::copy_file(Sandbox::StandInPath(Sandbox::LibraryFile(standIn)), to,
-                                   std::filesystem::copy_options::overwrite_existing);
     }
     void Setup(int model, const std::string& more = "CMDDelay=0\n", const std::string& scenario = "")
     {
         Configure("DII", std::to_string(model), more);
-        Sandbox::WriteFile(box.World() + "/scenario.ini", "[dii]\n" + scenario);
-    }
-    harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
-    {
-        env.emplace("TAVRIN_PRINTER_DRIVER_DIR", Sandbox::Native(DriverDir()));
-        return Family::Run(args, env);
+        Scenario("dii", scenario);
     }
     std::string Handle() const { return Sandbox::ReadFile(box.ProgramDir() + "Phandle.dat"); }
 };
@@ -42,7 +34,7 @@ std::string Plain(const std::string& text) { return harness::Box("Tavrin", text)
 
 TEST_F(Dii, EncoderFeedKeepsTheHandleForTheEjectOfTheNextRun)
 {
-    Driver("CX210P.DLL");
+    InstallDriver("CX210P.DLL");
     Setup(0, "Contact=0\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(Handle(), "[Phandle]\nHandle=4242\n");
@@ -53,7 +45,7 @@ TEST_F(Dii, EncoderFeedKeepsTheHandleForTheEjectOfTheNextRun)
 
 TEST_F(Dii, EncoderWithContactOffAndNoHandleFile)
 {
-    Driver("IDX3xP.DLL");
+    InstallDriver("IDX3xP.DLL");
     Setup(2, "Contact=1\n");
     EXPECT_EQ(Run({"/e:EJECT"}).err, "");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
@@ -62,7 +54,7 @@ TEST_F(Dii, EncoderWithContactOffAndNoHandleFile)
 
 TEST_F(Dii, EncoderReturnReportsTheVendorCode)
 {
-    Driver("CX210P.DLL");
+    InstallDriver("CX210P.DLL");
     Setup(0, "", "end=4\n");
     EXPECT_EQ(Run({"/e:RETURN"}).err, XidBox("Return", "CARD_JAM") + kCommandFailed);
     EXPECT_EQ(box.Calls("dii"), (Strings {"ExtEncodeEnd(0, -1) = 4"}));
@@ -70,7 +62,7 @@ TEST_F(Dii, EncoderReturnReportsTheVendorCode)
 
 TEST_F(Dii, AFailedFeedStillKeepsTheHandle)
 {
-    Driver("CX210P.DLL");
+    InstallDriver("CX210P.DLL");
     Setup(0, "", "init=9\nhandle=77\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, XidBox("Feed", "DOOR_OPEN") + kCommandFailed);
     EXPECT_EQ(Handle(), "[Phandle]\nHandle=77\n");
@@ -78,7 +70,7 @@ TEST_F(Dii, AFailedFeedStillKeepsTheHandle)
 
 TEST_F(Dii, SmartCardFeedWaitsTheDefaultCommandDelay)
 {
-    Driver("PrnSC.DLL");
+    InstallDriver("PrnSC.DLL");
     Setup(1, "Contact=1\n");
     const auto r = Run({"/e:FEED"}, ScriptedClock());
     EXPECT_EQ(r.err, "");
@@ -89,7 +81,7 @@ TEST_F(Dii, SmartCardFeedWaitsTheDefaultCommandDelay)
 
 TEST_F(Dii, SmartCardCodesShowTheirNames)
 {
-    Driver("PrnSC.DLL");
+    InstallDriver("PrnSC.DLL");
     Setup(1, "CMDDelay=0\nContact=0\nFlipCard=1\n", "load=8\nunload=9\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, XidBox("SC_Feed", "NO_CARD_IN_HOPPER") + kCommandFailed);
     EXPECT_EQ(Run({"/e:RETURN"}).err, XidBox("SC_Flip", "DOOR_OPEN") + kCommandFailed);
@@ -101,7 +93,7 @@ TEST_F(Dii, SmartCardCodesShowTheirNames)
 
 TEST_F(Dii, CodesOutsideOneToTenCountAsSuccess)
 {
-    Driver("PrnSC.DLL");
+    InstallDriver("PrnSC.DLL");
     Setup(1, "CMDDelay=0\n", "load=11\nunload=-1\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(Run({"/e:RETURN"}).err, "") << "FlipCard absent: SC_Return, and -1 is no error";
@@ -111,7 +103,7 @@ TEST_F(Dii, CodesOutsideOneToTenCountAsSuccess)
 
 TEST_F(Dii, TheCustomDriverIsTheFileDriverDllNames)
 {
-    Driver("customdii.dll");
+    InstallDriver("customdii.dll");
     Setup(3, "CMDDelay=0\nDriverDLL=" + Sandbox::Native(DriverDir() + "/" + Sandbox::LibraryFile("customdii.dll")) + "\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, "");
     EXPECT_EQ(box.Calls("dii").size(), 1u);
@@ -144,7 +136,7 @@ TEST_F(Dii, TheProgramDirectoryIsTheFallback)
 
 TEST_F(Dii, CxMovesCarryTheFlipAndReportTheLastCode)
 {
-    Driver("PCP23CT.DLL");
+    InstallDriver("PCP23CT.DLL");
     Setup(6, "FlipCard=1\n", "movecard=3\n");
     EXPECT_EQ(Run({"/e:EJECT"}).err, kCommandFailed) << "CX codes show no vendor box";
     EXPECT_EQ(Run({"/e:RETURN"}).err, kCommandFailed);
@@ -154,7 +146,7 @@ TEST_F(Dii, CxMovesCarryTheFlipAndReportTheLastCode)
 
 TEST_F(Dii, ACommandWithoutACxCallReportsTheScan)
 {
-    Driver("PCP05CT.DLL");
+    InstallDriver("PCP05CT.DLL");
     Setup(4);
     EXPECT_EQ(Run({"/e:REJECT"}).err, "");
     EXPECT_EQ(box.Calls("dii"), (Strings {"CXCMD_ScanCX320() = 0"}));
@@ -164,10 +156,10 @@ TEST_F(Dii, ACommandWithoutACxCallReportsTheScan)
 
 TEST_F(Dii, ADriverLackingAnEntryPointIsNeverCalled)
 {
-    Driver("CX210P-noend.DLL", "CX210P.DLL");
+    InstallDriver("CX210P-noend.DLL", "CX210P.DLL");
     Setup(0);
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Error initializing DLL") + kCommandFailed);
-    Driver("PrnSC-nounload.DLL", "PrnSC.DLL");
+    InstallDriver("PrnSC-nounload.DLL", "PrnSC.DLL");
     Setup(1);
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Error initializing DLL") + kCommandFailed);
     EXPECT_TRUE(box.Calls("dii").empty());
@@ -175,7 +167,6 @@ TEST_F(Dii, ADriverLackingAnEntryPointIsNeverCalled)
 
 TEST_F(Dii, AFileThatIsNoLibraryCannotBeLoaded)
 {
-    std::filesystem::create_directories(DriverDir());
     Sandbox::WriteFile(DriverDir() + "/" + Sandbox::LibraryFile("CX210P.DLL"), "not a library");
     Setup(0);
     EXPECT_EQ(Run({"/e:FEED"}).err, Plain("Unable to load DLL-file!") + Plain("Error initializing DLL") + kCommandFailed);
@@ -183,10 +174,9 @@ TEST_F(Dii, AFileThatIsNoLibraryCannotBeLoaded)
 
 TEST_F(Dii, SettingsComeFromTheProgramsOwnFile)
 {
-    Driver("CX210P.DLL");
+    InstallDriver("CX210P.DLL");
     Setup(0, "Contact=0\n");
-    Sandbox::WriteFile(box.WorkDir() + "/other.ini",
-                       "[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=DII\nPrinterMode=0\nContact=1\n");
+    Sandbox::WriteFile(box.WorkDir() + "/other.ini", Config("DII", "0") + "Contact=1\n");
     EXPECT_EQ(Run({"/f:other.ini", "/e:FEED"}).err, "");
     EXPECT_EQ(box.Calls("dii"), (Strings {"ExtEncodeInit(\"" + queue + "\", -1, 0) = 0"}));
     const std::string config = Sandbox::ReadFile(box.ConfigPath());
@@ -196,7 +186,7 @@ TEST_F(Dii, SettingsComeFromTheProgramsOwnFile)
 
 TEST_F(Dii, TestModeCarriesTheHandleWithinOneRun)
 {
-    Driver("CX210P.DLL");
+    InstallDriver("CX210P.DLL");
     Setup(0, "", "handle=31\n");
     EXPECT_EQ(Run({"/a:"}, ScriptedClock()).err, "");
     EXPECT_EQ(Waits(), "sleep 5000\n");
@@ -214,7 +204,7 @@ protected:
     void Setup(const std::string& mode = "USB", const std::string& scenario = "")
     {
         Configure("CIAAT", mode);
-        Sandbox::WriteFile(box.World() + "/scenario.ini", "[pavo]\n" + scenario);
+        Scenario("pavo", scenario);
         std::filesystem::copy_file(Sandbox::StandInPath(Pavo()), box.WorkDir() + "/" + Pavo(),
                                    std::filesystem::copy_options::overwrite_existing);
     }

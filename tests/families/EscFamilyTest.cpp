@@ -2,6 +2,8 @@
 // program, the private CUPS server and the parallel device.
 #include "FamilyFixture.h"
 
+#include <algorithm>
+
 using namespace families;
 using namespace std::string_literals;
 
@@ -19,26 +21,39 @@ TEST_F(Family, FeedSendsInsertThenPreAsTwoJobsAndMovesTheCard)
     EXPECT_GE(r.elapsed.count(), 400) << "the family loaded the record, so the run waits Pause";
 }
 
-TEST_F(Family, ABlankPreSendsOneJob)
+TEST_F(Family, EachTypeSendsItsControlCommandsInItsFrame)
 {
-    Configure("EVOLIS", "USB", "[ControlCommands]\nInsert=Sis\nPre=   \n");
-    EXPECT_EQ(Run({"/e:feed"}).err, "");
-    EXPECT_EQ(JobBytes(), (Strings {"\x1BSis\r\n"}));
-}
-
-TEST_F(Family, CommandWordsBecomeTheirControlCommands)
-{
-    Configure("ESCPRINTERS", "USB", "[ControlCommands]\nInsert=MS\nPost=MI\nEject=ME\nError=MRB\n");
-    for (const char* cmd : {"/e:EJECT", "/e:RETURN", "/e:REJECT", "/e:FLIP", "/e:MM 300 1"})
-        EXPECT_EQ(Run({cmd}).err, "") << cmd;
-    EXPECT_EQ(JobBytes(), (Strings {"\x1B" "ME\r\n", "\x1BMI\r\n", "\x1BMRB\r\n", "\x1B" "FLIP\r\n", "\x1BMM 300 1\r\n"}));
-}
-
-TEST_F(Family, AnEmptyEjectEqualsAnEmptyInsertAndBringsPre)
-{
-    Configure("ESCPRINTERS", "USB", "[ControlCommands]\nPre=MS 2\n");
-    EXPECT_EQ(Run({"/e:EJECT"}).err, "");
-    EXPECT_EQ(JobBytes(), (Strings {"\x1B\r\n", "\x1BMS 2\r\n"}));
+    const struct {
+        const char* what;
+        const char* type;
+        std::string commands;
+        Strings args, jobs;
+    } rows[] = {
+        {"a blank Pre sends one job", "EVOLIS", "Insert=Sis\nPre=   \n", {"/e:feed"}, {"\x1BSis\r\n"}},
+        {"command words become their control commands", "ESCPRINTERS", "Insert=MS\nPost=MI\nEject=ME\nError=MRB\n",
+         {"/e:EJECT", "/e:RETURN", "/e:REJECT", "/e:FLIP", "/e:MM 300 1"},
+         {"\x1B" "ME\r\n", "\x1BMI\r\n", "\x1BMRB\r\n", "\x1B" "FLIP\r\n", "\x1BMM 300 1\r\n"}},
+        {"an empty Eject equals an empty Insert and brings Pre", "ESCPRINTERS", "Pre=MS 2\n", {"/e:EJECT"},
+         {"\x1B\r\n", "\x1BMS 2\r\n"}},
+        {"Zebra sends its fixed codes, never Pre, and waits no Pause", "ZEBRA", "Insert=XX\nPre=YY\nError=ME\nPause=60000\n",
+         {"/e:FEED", "/e:REJECT", "/e:RETURN", "/e:EJECT", "/e:FLIP", "/e:Feed", "/e:MS 2"},
+         {"\x1BMS\r\n", "\x1BMRB\r\n", "\x1BMI\r\n", "\x1B" "ME\r\n", "\x1B" "FLIP\r\n", "\x1BMS\r\n", "\x1BMS 2\r\n"}},
+        {"Fargo frames with the start sign", "FARGO", "Insert=P1\nPre=i\nEject=e\n", {"/e:FEED", "/e:RETURN", "/e:EJECT"},
+         {"\x1B\x00\x02P1\x1B\x00\x02i"s, "\x1B\x00\x02RETURN"s, "\x1B\x00\x02" "e"s}},
+        {"Fargo with an empty Pre still sends the second start sign", "FARGO", "Insert=P1\n", {"/e:FEED"},
+         {"\x1B\x00\x02P1\x1B\x00\x02"s}},
+    };
+    for (const auto& row : rows) {
+        const auto before = box.Jobs().size();
+        Configure(row.type, "USB", "[ControlCommands]\n" + row.commands);
+        for (const auto& arg : row.args) {
+            const auto r = Run({arg});
+            EXPECT_EQ(r.err, "") << row.what << ": " << arg;
+            EXPECT_LT(r.elapsed.count(), 30000) << row.what << ": " << arg;
+        }
+        const Strings all = JobBytes();
+        EXPECT_EQ(Strings(all.begin() + long(std::min(before, all.size())), all.end()), row.jobs) << row.what;
+    }
 }
 
 TEST_F(Family, RawCommandsLeaveTheRecordUnloadedSoNoPause)
@@ -47,30 +62,6 @@ TEST_F(Family, RawCommandsLeaveTheRecordUnloadedSoNoPause)
     const auto r = Run({"/e:MM 300 1"});
     EXPECT_LT(r.elapsed.count(), 30000);
     EXPECT_EQ(JobBytes(), (Strings {"\x1BMM 300 1\r\n"}));
-}
-
-TEST_F(Family, ZebraSendsItsFixedCodesAndNeverPre)
-{
-    Configure("ZEBRA", "USB", "[ControlCommands]\nInsert=XX\nPre=YY\nError=ME\nPause=60000\n");
-    for (const char* cmd : {"/e:FEED", "/e:REJECT", "/e:RETURN", "/e:EJECT", "/e:FLIP", "/e:Feed", "/e:MS 2"})
-        EXPECT_EQ(Run({cmd}).err, "") << cmd;
-    EXPECT_EQ(JobBytes(), (Strings {"\x1BMS\r\n", "\x1BMRB\r\n", "\x1BMI\r\n", "\x1B" "ME\r\n", "\x1B" "FLIP\r\n",
-                                    "\x1BMS\r\n", "\x1BMS 2\r\n"}));
-}
-
-TEST_F(Family, FargoFramesWithTheStartSign)
-{
-    Configure("FARGO", "USB", "[ControlCommands]\nInsert=P1\nPre=i\nEject=e\n");
-    for (const char* cmd : {"/e:FEED", "/e:RETURN", "/e:EJECT"}) EXPECT_EQ(Run({cmd}).err, "") << cmd;
-    EXPECT_EQ(JobBytes(), (Strings {"\x1B\x00\x02P1\x1B\x00\x02i"s, "\x1B\x00\x02RETURN"s, "\x1B\x00\x02" "e"s}));
-    EXPECT_EQ(CardPlace(), "output");
-}
-
-TEST_F(Family, FargoWithAnEmptyPreStillSendsTheSecondStartSign)
-{
-    Configure("FARGO", "USB", "[ControlCommands]\nInsert=P1\n");
-    Run({"/e:FEED"});
-    EXPECT_EQ(JobBytes(), (Strings {"\x1B\x00\x02P1\x1B\x00\x02"s}));
 }
 
 TEST_F(Family, FargoOnlyGoesOverUsb)

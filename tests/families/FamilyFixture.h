@@ -18,11 +18,32 @@ protected:
     void SetUp() override { queue = box.AddQueue(QueueBase()); }
     virtual std::string QueueBase() const { return "Card_Printer"; }
 
-    // [PrinterConfiguration] for the queue, plus any further lines.
-    void Configure(const std::string& type, const std::string& mode, const std::string& more = "")
+    // [PrinterConfiguration] for a printer (the queue unless named).
+    std::string Config(const std::string& type, const std::string& mode = "USB", const std::string& name = "") const
     {
-        box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=" + type + "\nPrinterMode=" +
-                        mode + "\n" + more);
+        return "[PrinterConfiguration]\nPrinterName=" + (name.empty() ? queue : name) + "\nPrinterType=" + type +
+               "\nPrinterMode=" + mode + "\n";
+    }
+    // The default configuration file: Config for the queue, plus any further lines.
+    void Configure(const std::string& type, const std::string& mode, const std::string& more = "") const
+    {
+        box.WriteConfig(Config(type, mode) + more);
+    }
+    // What the world's stand-ins are to do: one section of scenario.ini.
+    void Scenario(const std::string& section, const std::string& lines = "") const
+    {
+        Sandbox::WriteFile(box.World() + "/scenario.ini", "[" + section + "]\n" + lines);
+    }
+
+    // The printer driver directory, the runs' once a driver is in it.
+    std::string DriverDir() const { return box.Root() + "/drivers"; }
+    // A stand-in (by its Windows name) copied there, under its own or another name.
+    void InstallDriver(const std::string& standIn, const std::string& asName = "") const
+    {
+        std::filesystem::create_directories(DriverDir());
+        std::filesystem::copy_file(Sandbox::StandInPath(Sandbox::LibraryFile(standIn)),
+                                   DriverDir() + "/" + Sandbox::LibraryFile(asName.empty() ? standIn : asName),
+                                   std::filesystem::copy_options::overwrite_existing);
     }
 
     // The parallel device directory: /dev/lp0 is LPT1.
@@ -37,6 +58,7 @@ protected:
     harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
     {
         env.emplace("TAVRIN_LP_DIR", DeviceDir());
+        if (Sandbox::Exists(DriverDir())) env.emplace("TAVRIN_PRINTER_DRIVER_DIR", Sandbox::Native(DriverDir()));
         auto r = box.Run(args, env);
         EXPECT_EQ(r.exitCode, 0) << r.stderrText;
         return r;

@@ -1,6 +1,5 @@
 // Frames built from texts, against literals.
 #include "families/EscPrinter.h"
-#include "families/Magicard.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +19,4 @@ TEST(IsCommandWord, TheFiveWordsInAnyCase)
 {
     for (const char* w : {"FEED", "eject", "Return", "REJECT", "flip"}) EXPECT_TRUE(IsCommandWord(w)) << w;
     for (const char* w : {"FEED ", "MS", "", "FEEDER", "WRITEM"}) EXPECT_FALSE(IsCommandWord(w)) << w;
-}
-
-TEST(MagicardFrame, WrapsTheText)
-{
-    EXPECT_EQ(MagicardFrame("GEM40"), "\x01,NOC0,BBB1,MAG1,%GEM40\x1C\x03");
-    EXPECT_EQ(MagicardFrame(""), "\x01,NOC0,BBB1,MAG1,%\x1C\x03");
 }

@@ -15,7 +15,7 @@ protected:
     {
         Configure("MAGICARD", "Standard", "UseDriverAPI=1\n[ControlCommands]\nInsert=GEM40\nEject=EJT\n");
         box.InstallStandIn(Sandbox::LibraryFile("MagAPI.DLL"));
-        Sandbox::WriteFile(box.World() + "/scenario.ini", "[magapi]\n" + scenario);
+        Scenario("magapi", scenario);
     }
 };
 

@@ -56,7 +56,7 @@ protected:
     {
         Configure(type, "PARALLEL", "[Port]\nReceiveData=YES\nPortAddress=$0378\n" + commands);
         box.InstallStandIn(Sandbox::LibraryFile("dlportio.dll"));
-        Sandbox::WriteFile(box.World() + "/scenario.ini", "[dlportio]\n" + scenario);
+        Scenario("dlportio", scenario);
     }
     Strings Frames() const
     {
@@ -126,29 +126,27 @@ TEST_F(Parallel, FeedOnTheAnswerLineSendsPreAfterInsert)
     EXPECT_EQ(Frames(), (Strings {"\"<1B>MS<0D>\"", "\"<1B>E 1<0D>\"", "\"<1B>MS 2<0D>\"", "\"<1B>E 1<0D>\""}));
 }
 
-TEST_F(Parallel, AWrongStatusAfterAStrobeFailsTheCommand)
+TEST_F(Parallel, AWrongStatusOrAPrinterNeverReadyFailsTheCommandWithinItsBound)
 {
-    // Synchronised (strobe 1), then the printer shows 0xDF at the 'M'.
-    Direct("ZEBRA", "", "status=0xDF\nfail_from=3\n");
-    EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
-    EXPECT_TRUE(Frames().empty());
-}
-
-TEST_F(Parallel, APrinterThatKeepsAWrongStatusEndsTheSynchronisation)
-{
-    Direct("ZEBRA", "", "status=0xDF\n");
-    const auto r = Run({"/e:FEED"});
-    EXPECT_EQ(r.err, kCommandFailed);
-    EXPECT_LT(r.elapsed.count(), 60000) << "the synchronisation is bounded";
-}
-
-TEST_F(Parallel, APrinterThatNeverBecomesReadyTimesOut)
-{
-    Direct("ZEBRA", "", "ready=0\n");
-    const auto r = Run({"/e:FEED"});
-    EXPECT_EQ(r.err, kCommandFailed);
-    EXPECT_GE(r.elapsed.count(), 10000) << "one byte gets ten seconds";
-    EXPECT_TRUE(Frames().empty());
+    const struct {
+        const char* printer;
+        const char* scenario;
+        long atLeastMs, belowMs;
+    } rows[] = {
+        // Synchronised (strobe 1), then the printer shows 0xDF at the 'M'.
+        {"a wrong status after a strobe", "status=0xDF\nfail_from=3\n", 0, 60000},
+        {"a wrong status for ever: the synchronisation is bounded", "status=0xDF\n", 0, 60000},
+        {"never ready: one byte gets ten seconds", "ready=0\n", 10000, 60000},
+    };
+    for (const auto& row : rows) {
+        Direct("ZEBRA", "", row.scenario);
+        std::filesystem::remove(box.World() + "/calls.log");
+        const auto r = Run({"/e:FEED"});
+        EXPECT_EQ(r.err, kCommandFailed) << row.printer;
+        EXPECT_GE(r.elapsed.count(), row.atLeastMs) << row.printer;
+        EXPECT_LT(r.elapsed.count(), row.belowMs) << row.printer;
+        EXPECT_TRUE(Frames().empty()) << row.printer;
+    }
 }
 
 TEST_F(Parallel, AnEndlessAnswerStopsAfter201Bytes)
@@ -199,33 +197,37 @@ protected:
         std::filesystem::create_directories(Dev());
     }
 
+    // Port n's entry in the port list, and its device file.
+    std::string Entry(int n) const { return Proc() + "/parport" + std::to_string(n); }
+    std::string Device(int n) const { return Dev() + "/parport" + std::to_string(n); }
+
     // A parport entry with its base address, and its device file.
     void AddPort(int n, unsigned base, bool device = true) const
     {
-        std::filesystem::create_directories(Proc() + "/parport" + std::to_string(n));
-        Sandbox::WriteFile(Proc() + "/parport" + std::to_string(n) + "/base-addr", std::to_string(base) + "\t0\n");
-        if (device) Sandbox::WriteFile(Dev() + "/parport" + std::to_string(n), "");
+        std::filesystem::create_directories(Entry(n));
+        Sandbox::WriteFile(Entry(n) + "/base-addr", std::to_string(base) + "\t0\n");
+        if (device) Sandbox::WriteFile(Device(n), "");
     }
     // A probe step that adds or removes a port while the probe runs, without
     // opening the list's directory itself.
     std::string AddPortStep(int n, unsigned base) const
     {
-        const std::string entry = Proc() + "/parport" + std::to_string(n);
-        return "run mkdir " + entry + " && printf '" + std::to_string(base) + "\\t0\\n' > " + entry +
-               "/base-addr && : > " + Dev() + "/parport" + std::to_string(n);
+        return "run mkdir " + Entry(n) + " && printf '" + std::to_string(base) + "\\t0\\n' > " + Entry(n) +
+               "/base-addr && : > " + Device(n);
     }
-    std::string RemovePortStep(int n) const
-    {
-        const std::string entry = Proc() + "/parport" + std::to_string(n);
-        return "run rm " + entry + "/base-addr " + Dev() + "/parport" + std::to_string(n) + " && rmdir " + entry;
-    }
+    std::string RemovePortStep(int n) const { return "run rm " + Entry(n) + "/base-addr " + Device(n) + " && rmdir " + Entry(n); }
 
-    // Runs the probe; its output lines after the library line.
-    Strings Probe(const Strings& steps)
+    // Runs the probe; its output lines after the library line. What the
+    // library said on standard error must be err, and whatever the steps,
+    // it reads the port list once.
+    Strings Probe(const Strings& steps, const std::string& err = "")
     {
-        result = box.Run(steps, {{"TAVRIN_PARPORT_PROC", Proc()}, {"TAVRIN_PARPORT_DEV", Dev()}},
-                         std::string(TAVRIN_TESTBED_BUILD_DIR) + "/dlportio-probe");
+        DirectoryScans scans(Proc());
+        const auto result = box.Run(steps, {{"TAVRIN_PARPORT_PROC", Proc()}, {"TAVRIN_PARPORT_DEV", Dev()}},
+                                    std::string(TAVRIN_TESTBED_BUILD_DIR) + "/dlportio-probe");
         EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+        EXPECT_EQ(result.err, err);
+        EXPECT_EQ(scans.Count(), 1);
         Strings lines;
         std::istringstream in(result.out);
         for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -238,14 +240,12 @@ protected:
     }
 
     Sandbox box;
-    harness::RunResult result;
 };
 
 TEST_F(RealPortLibrary, EachRegisterReachesItsPortAndThePortListIsReadOnce)
 {
     AddPort(0, 0x378);
     AddPort(1, 0x278);
-    DirectoryScans scans(Proc());
     // One byte with its strobe and status poll, then the other port.
     EXPECT_EQ(Probe({"w 0x378 0x41", "w 0x37A 0x0F", "w 0x37A 0x0E", "r 0x379", "r 0x37A", "r 0x378", "r 0x279"}),
               (Strings {"w 0x378 0x41", "w 0x37A 0x0F", "w 0x37A 0x0E", "r 0x379 = 0xD8", "r 0x37A = 0x0E",
@@ -255,42 +255,32 @@ TEST_F(RealPortLibrary, EachRegisterReachesItsPortAndThePortListIsReadOnce)
                         "parport0 write control 0x0E", "parport0 read status = 0xD8", "parport0 read control = 0x0E",
                         "parport0 read data = 0x41", "parport1 claim", "parport1 read status = 0xD8",
                         "parport1 release", "parport0 release"}));
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(scans.Count(), 1);
 }
 
 TEST_F(RealPortLibrary, APortRemovedAfterItsFirstUseKeepsWorking)
 {
     AddPort(0, 0x378);
-    DirectoryScans scans(Proc());
     EXPECT_EQ(Probe({"r 0x379", RemovePortStep(0), "r 0x379", "w 0x37A 0x0E", "r 0x37A"}),
               (Strings {"r 0x379 = 0xD8", "run = 0", "r 0x379 = 0xD8", "w 0x37A 0x0E", "r 0x37A = 0x0E"}));
     EXPECT_EQ(box.Calls("ppdev"),
               (Strings {"parport0 claim", "parport0 read status = 0xD8", "parport0 read status = 0xD8",
                         "parport0 write control 0x0E", "parport0 read control = 0x0E", "parport0 release"}));
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(scans.Count(), 1);
 }
 
 TEST_F(RealPortLibrary, APortAddedAfterItsAddressWasFoundMissingStaysMissing)
 {
-    DirectoryScans scans(Proc());
-    EXPECT_EQ(Probe({"r 0x379", AddPortStep(0, 0x378), "r 0x379", "w 0x37A 0x0F", "w 0x378 0x41", "r 0x378"}),
+    EXPECT_EQ(Probe({"r 0x379", AddPortStep(0, 0x378), "r 0x379", "w 0x37A 0x0F", "w 0x378 0x41", "r 0x378"},
+                    "dlportio: no parallel port has its registers at 0x0379\n"),
               (Strings {"r 0x379 = 0xFF", "run = 0", "r 0x379 = 0xFF", "w 0x37A 0x0F", "w 0x378 0x41",
                         "r 0x378 = 0xFF"}));
     EXPECT_TRUE(box.Calls("ppdev").empty());
-    EXPECT_EQ(result.err, "dlportio: no parallel port has its registers at 0x0379\n");
-    EXPECT_EQ(scans.Count(), 1);
 }
 
 TEST_F(RealPortLibrary, APortThatCannotBeOpenedIsSaidOnceAndNotTriedAgain)
 {
     AddPort(0, 0x378, false);
-    DirectoryScans scans(Proc());
-    EXPECT_EQ(Probe({"r 0x379", "w 0x37A 0x0F", "run : > " + Dev() + "/parport0", "r 0x379", "r 0x37A"}),
+    EXPECT_EQ(Probe({"r 0x379", "w 0x37A 0x0F", "run : > " + Device(0), "r 0x379", "r 0x37A"},
+                    "dlportio: cannot open " + Device(0) + " for the port at 0x0378: No such file or directory\n"),
               (Strings {"r 0x379 = 0xFF", "w 0x37A 0x0F", "run = 0", "r 0x379 = 0xFF", "r 0x37A = 0xFF"}));
     EXPECT_TRUE(box.Calls("ppdev").empty());
-    EXPECT_EQ(result.err, "dlportio: cannot open " + Dev() + "/parport0 for the port at 0x0378: No such file or "
-                          "directory\n");
-    EXPECT_EQ(scans.Count(), 1);
 }

@@ -16,8 +16,8 @@ protected:
         queue = box.AddPrinterOnPort("Velto_USB", "VUSB3:", {"-o", "driver-module-default=VeltoDrv.dll"});
         box.InstallStandIn(Sandbox::LibraryFile("VeltoUIO.dll"));
         Configure("VELTO", "USB");
+        Scenario("veltouio", "ids=3\n");
     }
-    void Scenario(const std::string& ini) { Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=3\n" + ini); }
     harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
     {
         env.emplace("TAVRIN_PRINTER_DRIVER_DIR", TAVRIN_TESTBED_BUILD_DIR);
@@ -38,7 +38,6 @@ std::string VeltoError(const std::string& name) { return harness::Box("Tavrin", 
 
 TEST_F(VeltoUsb, FeedTransfersTheCardToTheEncoder)
 {
-    Scenario("");
     EXPECT_EQ(Run({"/e:feed"}).err, "") << "upper-cased on USB";
     EXPECT_EQ(Moves(), (Strings {"Velto_ICTransfer(id 3) = 0"}));
     EXPECT_EQ(CardPlace(), "encoding station");
@@ -46,7 +45,6 @@ TEST_F(VeltoUsb, FeedTransfersTheCardToTheEncoder)
 
 TEST_F(VeltoUsb, EjectAndReturnUseTheirEjectArguments)
 {
-    Scenario("");
     // Velkit's fixed waits after each movement are not sat through here.
     Run({"/e:FEED"}, ScriptedClock());
     EXPECT_EQ(Run({"/e:RETURN"}, ScriptedClock()).err, "");
@@ -57,15 +55,13 @@ TEST_F(VeltoUsb, EjectAndReturnUseTheirEjectArguments)
 
 TEST_F(VeltoUsb, FlipOpensClosesAndFails)
 {
-    Scenario("");
     EXPECT_EQ(Run({"/e:FLIP"}).err, kCommandFailed);
     EXPECT_TRUE(Moves().empty());
 }
 
 TEST_F(VeltoUsb, ASetModeFailureShowsItsNameAndKeepsTheHandleForTheNextCommand)
 {
-    Scenario("");
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=1\n");
+    Scenario("veltouio", "ids=1\n");
     const auto r = Run({"/a:"}, ScriptedClock());
     EXPECT_EQ(r.err, VeltoError("VELTO_ERROR_PRINTERNOTFOUND") + VeltoError("VELTO_ERROR_PRINTERNOTFOUND"))
         << "test mode shows the family's messages but no run-flow message";
@@ -74,9 +70,7 @@ TEST_F(VeltoUsb, ASetModeFailureShowsItsNameAndKeepsTheHandleForTheNextCommand)
 
 TEST_F(VeltoUsb, APrinterVelkitCannotOpenIsReported)
 {
-    const std::string plain = box.AddQueue("Plain_Printer");
-    Configure("VELTO", "USB", "");
-    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + plain + "-gone\nPrinterType=VELTO\nPrinterMode=USB\n");
+    box.WriteConfig(Config("VELTO", "USB", box.AddQueue("Plain_Printer") + "-gone"));
     EXPECT_EQ(Run({"/a:"}, ScriptedClock()).err, VeltoError("Unknown Error!") + VeltoError("Unknown Error!"));
     EXPECT_EQ(Waits(), "sleep 5000\n") << "test mode's wait between the movements";
 }
@@ -151,7 +145,7 @@ TEST_F(VeltoScsi, CommandsAreComparedExactly)
 
 TEST_F(VeltoScsi, AFailingStepFailsTheCommandAndStillCloses)
 {
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[aspi]\nsense=0x9088\n");
+    Scenario("aspi", "sense=0x9088\n");
     const auto r = Run({"/e:EJECT"});
     EXPECT_NE(r.err.find(kCommandFailed), std::string::npos);
     EXPECT_EQ(Prints().size(), 1u) << "the steps after the failing one do not run";
@@ -159,7 +153,7 @@ TEST_F(VeltoScsi, AFailingStepFailsTheCommandAndStillCloses)
 
 TEST_F(VeltoScsi, NoPrinterOnTheBusFailsWithoutCommands)
 {
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[aspi]\nprinter=none\n");
+    Scenario("aspi", "printer=none\n");
     EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
     EXPECT_TRUE(Prints().empty());
 }
