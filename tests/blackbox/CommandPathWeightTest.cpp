@@ -1,29 +1,24 @@
 // What a card movement loads: the window toolkit only when a window is to
 // be shown, the image and text toolkits never.
-#include "harness/Harness.h"
+#include "families/FamilyFixture.h"
 
-#include <gtest/gtest.h>
-
-using harness::Sandbox;
+using namespace families;
 
 namespace {
 
-class CommandPathWeight : public ::testing::Test {
+class CommandPathWeight : public Family {
 protected:
+    std::string QueueBase() const override { return "Zebra_P330i"; }
     void SetUp() override
     {
-        queue = box.AddQueue("Zebra_P330i");
-        box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=ZEBRA\nPrinterMode=USB\n");
+        Family::SetUp();
+        Configure("ZEBRA", "USB");
     }
     // The loader's record of every library the run opened.
     std::string LoadedBy(const std::vector<std::string>& args)
     {
-        const auto r = box.Run(args, {{"DISPLAY", ":97"}, {"LD_DEBUG", "files"}});
-        EXPECT_EQ(r.exitCode, 0);
-        return r.err;
+        return Run(args, {{"DISPLAY", ":97"}, {"LD_DEBUG", "files"}}).err;
     }
-    Sandbox box;
-    std::string queue;
 };
 
 } // namespace
@@ -32,10 +27,8 @@ TEST_F(CommandPathWeight, ASuccessfulCardMovementLoadsNoToolkit)
 {
     const std::string loaded = LoadedBy({"/e:FEED"});
     ASSERT_NE(loaded.find("libscorpa.so"), std::string::npos) << "the loader's record is there";
-    EXPECT_EQ(loaded.find("libtavrin-qt.so"), std::string::npos);
-    EXPECT_EQ(loaded.find("libQt6"), std::string::npos);
-    EXPECT_EQ(loaded.find("libscorpa-graphics.so"), std::string::npos);
-    EXPECT_EQ(loaded.find("libpango"), std::string::npos);
+    for (const char* toolkit : {"libtavrin-qt.so", "libQt6", "libscorpa-graphics.so", "libpango"})
+        EXPECT_EQ(loaded.find(toolkit), std::string::npos) << toolkit;
     ASSERT_EQ(box.Jobs().size(), 1u);
 }
 

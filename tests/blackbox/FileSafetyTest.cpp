@@ -61,26 +61,22 @@ std::vector<std::string> Leftovers(const std::string& file)
 class FileSafety : public Family {
 protected:
     std::string QueueBase() const override { return "Safe_DII"; }
-    std::string DriverDir() const { return box.Root() + "/drivers"; }
 
-    void SetUpDii(const std::string& more = "")
+    void SetUpDii(const std::string& scenario = "")
     {
-        fs::create_directories(DriverDir());
-        fs::copy_file(std::string(TAVRIN_TESTBED_BUILD_DIR) + "/libcx210p.so", DriverDir() + "/libcx210p.so",
-                      fs::copy_options::overwrite_existing);
-        Configure("DII", "0", "Contact=0\nCMDDelay=0\n" + more);
-        Sandbox::WriteFile(box.World() + "/scenario.ini", "[dii]\n");
+        InstallDriver("CX210P.DLL");
+        Configure("DII", "0", "Contact=0\nCMDDelay=0\n");
+        Scenario("dii", scenario);
     }
 
     // The program run as root, or as nobody:nogroup through setpriv.
     harness::RunResult RunDii(const std::vector<std::string>& args, bool asNobody = false)
     {
-        std::map<std::string, std::string> env = {{"TAVRIN_PRINTER_DRIVER_DIR", DriverDir()}};
-        if (!asNobody) return Family::Run(args, env);
+        if (!asNobody) return Run(args);
         std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", box.Program()};
         all.insert(all.end(), args.begin(), args.end());
-        env.emplace("TAVRIN_LP_DIR", DeviceDir());
-        auto r = box.Run(all, env, "/usr/bin/setpriv");
+        auto r = box.Run(all, {{"TAVRIN_LP_DIR", DeviceDir()}, {"TAVRIN_PRINTER_DRIVER_DIR", DriverDir()}},
+                         "/usr/bin/setpriv");
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r;
     }
@@ -168,12 +164,11 @@ TEST_F(FileSafety, ANewFileTakesTheUmask)
 TEST_F(FileSafety, AWritableFileInADirectoryTheRunMayNotWriteIsWrittenInPlace)
 {
     RequireRoot();
-    SetUpDii();
+    SetUpDii("handle=5151\n");
     Sandbox::WriteFile(box.ProgramDir() + "Phandle.dat", "[Phandle]\nHandle=17\n");
     Own(box.ProgramDir(), 0, 0, 0755);
     Own(box.ConfigPath(), 0, 0, 0666);
     Own(box.ProgramDir() + "Phandle.dat", 0, 0, 0666);
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[dii]\nhandle=5151\n");
 
     EXPECT_EQ(RunDii({"/e:FEED"}, true).err, "");
     EXPECT_EQ(Handle(), "[Phandle]\nHandle=5151\n");

@@ -1,30 +1,17 @@
 // The run flow of the real program: parameters, configuration files, the
 // printer and type checks, and every message the user sees.
-#include "harness/Harness.h"
+#include "families/FamilyFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-using harness::ErrorBox;
-using harness::Sandbox;
+using namespace families;
 
 namespace {
 
-class RunFlow : public ::testing::Test {
+// Every run ends with exit status 0 and prints nothing.
+class RunFlow : public Family {
 protected:
-    void SetUp() override { queue = box.AddQueue("Card_Printer"); }
-
-    std::string Config(const std::string& type, const std::string& mode = "USB", const std::string& name = "") const
-    {
-        return "[PrinterConfiguration]\nPrinterName=" + (name.empty() ? queue : name) + "\nPrinterType=" + type +
-               "\nPrinterMode=" + mode + "\n";
-    }
-
     harness::RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {})
     {
-        auto r = box.Run(args, env);
-        EXPECT_EQ(r.exitCode, 0) << "every run ends with exit status 0" << r.stderrText;
+        auto r = Family::Run(args, env);
         EXPECT_EQ(r.out, "");
         return r;
     }
@@ -35,12 +22,7 @@ protected:
         for (size_t i = 0; i < 6; ++i) text += " " + (i < args.size() ? args[i] : std::string());
         return ErrorBox(text);
     }
-
-    Sandbox box;
-    std::string queue;
 };
-
-const std::string kCommandFailed = ErrorBox("Error while execute command");
 
 } // namespace
 
@@ -131,21 +113,11 @@ TEST_F(RunFlow, TheTypeIsCheckedUpperCased)
 TEST_F(RunFlow, TheDefaultTypeIsEscPrintersOnTheParallelPort)
 {
     box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\n[ControlCommands]\nInsert=Sis\n");
-    std::filesystem::create_directories(box.Root() + "/dev");
-    Sandbox::WriteFile(box.Root() + "/dev/lp0", "");
-    EXPECT_EQ(Run({"/e:Feed"}, {{"TAVRIN_LP_DIR", box.Root() + "/dev"}}).err, "");
-    EXPECT_EQ(Sandbox::ReadFile(box.Root() + "/dev/lp0"), "\x1BSis\r\x1B\r")
+    MakeLpt1();
+    EXPECT_EQ(Run({"/e:Feed"}).err, "");
+    EXPECT_EQ(Sandbox::ReadFile(Lpt1()), "\x1BSis\r\x1B\r")
         << "the default type is ESCPRINTERS, the default mode PARALLEL; Feed is the word FEED";
     EXPECT_TRUE(box.Jobs().empty());
-}
-
-TEST_F(RunFlow, ARawCommandTravelsAsOneText)
-{
-    box.WriteConfig(Config("FARGO"));
-    EXPECT_EQ(Run({"/e:MM 300 1"}).err, "");
-    const auto jobs = box.Jobs();
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].bytes, std::string("\x1B\x00\x02MM 300 1", 11));
 }
 
 TEST_F(RunFlow, ADiiModeThatIsNoNumberEndsTheRunWithTheConversionError)
@@ -196,22 +168,13 @@ TEST_F(RunFlow, APortListingFailureEndsTheRunBeforeAnyParameterIsLookedAt)
 
 TEST_F(RunFlow, TestModeFeedsWaitsFiveSecondsAndEjectsWithoutChecks)
 {
-    // The program's waits, written down instead of sat through.
-    const std::string clock = box.World() + "/clock.log";
-    const std::map<std::string, std::string> scripted = {{"TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(clock)}};
-
-    // No printer check, no message, results not looked at.
-    box.WriteConfig(Config("ZEBRA", "USB", "NotInstalled"));
-    auto r = Run({"/a:", "/e:EJECT"}, scripted);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(Sandbox::ReadFile(clock), "sleep 5000\n");
-    EXPECT_TRUE(box.Jobs().empty());
-
-    // The type is used as stored: a lower-case type reaches no family.
-    std::filesystem::remove(clock);
-    box.WriteConfig(Config("zebra"));
-    r = Run({"/a:"}, scripted);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(Sandbox::ReadFile(clock), "sleep 5000\n");
-    EXPECT_TRUE(box.Jobs().empty());
+    // No printer check, no message, results not looked at; and the type is
+    // used as stored: a lower-case type reaches no family.
+    for (const auto& config : {Config("ZEBRA", "USB", "NotInstalled"), Config("zebra")}) {
+        box.WriteConfig(config);
+        EXPECT_EQ(Run({"/a:", "/e:EJECT"}, ScriptedClock()).err, "") << config;
+        EXPECT_EQ(Waits(), "sleep 5000\n") << config;
+        std::filesystem::remove(box.World() + "/clock.log");
+        EXPECT_TRUE(box.Jobs().empty()) << config;
+    }
 }

@@ -2,36 +2,23 @@
 // line on standard error (TAVRIN_LOG=stderr) and in the system log, what a
 // FEED, a vendor failure and an invalid parameter write, and the opt-in
 // exit status.
-#include "harness/Harness.h"
+#include "families/FamilyFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <map>
 #include <regex>
 
-using harness::ErrorBox;
-using harness::Sandbox;
+using namespace families;
 
 namespace {
 
 const std::string kZebra = "ZEBRA";
 
-class RunLog : public ::testing::Test {
+class RunLog : public Family {
 protected:
-    void SetUp() override { queue = box.AddQueue("Card_Printer"); }
-
-    void Configure(const std::string& type, const std::string& mode, const std::string& more = "")
-    {
-        box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "\nPrinterType=" + type + "\nPrinterMode=" +
-                        mode + "\n" + more);
-    }
-
     harness::RunResult Run(const std::vector<std::string>& args, std::map<std::string, std::string> env = {})
     {
         env.emplace("TAVRIN_LOG", "stderr");
         env.emplace("TAVRIN_PRINTER_DRIVER_DIR", TAVRIN_TESTBED_BUILD_DIR);
-        return box.Run(args, env);
+        return Family::Run(args, env);
     }
 
     // The run's line from standard error, without its "tavrin: " and its
@@ -50,9 +37,6 @@ protected:
         const auto at = err.rfind("tavrin: ");
         return at == std::string::npos ? err : err.substr(0, at);
     }
-
-    Sandbox box;
-    std::string queue;
 };
 
 } // namespace
@@ -61,7 +45,6 @@ TEST_F(RunLog, AFeedIsOneLineWithWhatTheRunUsed)
 {
     Configure(kZebra, "USB", "[ControlCommands]\nPause=0\n");
     const auto r = Run({"/e:FEED"});
-    EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(Boxes(r.err), "");
     EXPECT_EQ(Line(r.err), "arg=/e:FEED action=command config=" + box.ConfigPath() + " printer=" + queue +
                                " type=ZEBRA mode=USB command=FEED family=done outcome=ok exit=0");
@@ -78,9 +61,9 @@ TEST_F(RunLog, AVendorFailureCarriesItsCodesAndEveryMessageShown)
     box.InstallStandIn("libveltouio.so");
     const std::string velto =
         box.AddQueue("Velto_USB", {"-o", "port-name-default=VUSB3:", "-o", "driver-module-default=VeltoDrv.dll"});
-    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + velto + "\nPrinterType=VELTO\nPrinterMode=USB\n");
+    box.WriteConfig(Config("VELTO", "USB", velto));
     // The port module enumerates printer 1 only: VUSB3: is not there.
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=1\n");
+    Scenario("veltouio", "ids=1\n");
     const auto r = Run({"/e:FEED"});
     EXPECT_EQ(Boxes(r.err), harness::Box("Tavrin", "ERROR: \r\nVELTO_ERROR_PRINTERNOTFOUND") +
                                 ErrorBox("Error while execute command"));
@@ -91,7 +74,7 @@ TEST_F(RunLog, AVendorFailureCarriesItsCodesAndEveryMessageShown)
                   " shown=\"Error while execute command\" outcome=failed exit=0");
 
     // A good run names every call and its code.
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[veltouio]\nids=3\n");
+    Scenario("veltouio", "ids=3\n");
     EXPECT_NE(Line(Run({"/e:FEED"}).err)
                   .find("command=FEED vendor=\"Velkit_PrinterSetMode=0 VELTO_SUCCESS\""
                         " vendor=\"Velkit_EncodeTransfer=0 VELTO_SUCCESS\" vendor=\"Velkit_Close=0 VELTO_SUCCESS\""
@@ -109,7 +92,7 @@ TEST_F(RunLog, ScorpaStepsAreNamedUpToTheOneThatFailed)
               std::string::npos);
     // A printer error on the first step: Scorpa shows its own box, the run
     // records the step and its own message.
-    Sandbox::WriteFile(box.World() + "/scenario.ini", "[aspi]\nsense=0x9088\n");
+    Scenario("aspi", "sense=0x9088\n");
     const std::string line = Line(Run({"/e:EJECT"}).err);
     EXPECT_NE(line.find("command=EJECT vendor=\"SCSIOpen=1\" vendor=\"SCSIRFEject=0\" family=failed"
                         " shown=\"Error while execute command\" outcome=failed"),
@@ -135,11 +118,10 @@ TEST_F(RunLog, TheOtherActionsAndTestModeAreRecordedToo)
 
     Configure(kZebra, "USB");
     // The five seconds between the movements, written down, not waited.
-    const std::string clock = box.World() + "/clock.log";
-    EXPECT_EQ(Line(Run({"/a:"}, {{"TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(clock)}}).err),
+    EXPECT_EQ(Line(Run({"/a:"}, ScriptedClock()).err),
               "arg=/a: action=test config=" + box.ConfigPath() + " printer=" + queue +
                   " type=ZEBRA mode=USB command=FEED family=done command=EJECT family=done outcome=ok exit=0");
-    EXPECT_EQ(Sandbox::ReadFile(clock), "sleep 5000\n");
+    EXPECT_EQ(Waits(), "sleep 5000\n");
     std::filesystem::remove(box.ConfigPath());
     EXPECT_EQ(Line(Run({"/e:FEED"}).err),
               "arg=/e:FEED action=command config=" + box.ConfigPath() + " outcome=file-not-found exit=0");
@@ -239,7 +221,7 @@ TEST_F(RunLog, AskedForTheExitStatusTellsSuccessFailureAndRefusal)
     // 1: a message was shown or a command failed.
     Configure("NOSUCH", "USB");
     EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 1) << "an invalid printer type";
-    box.WriteConfig("[PrinterConfiguration]\nPrinterName=" + queue + "-gone\nPrinterType=ZEBRA\n");
+    box.WriteConfig(Config("ZEBRA", "USB", queue + "-gone"));
     EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 1) << "a printer that is not installed";
     Configure("DATACARD", "USB");
     EXPECT_EQ(box.Run({"/e:FEED"}, asked).exitCode, 1) << "Error while execute command";
@@ -259,8 +241,8 @@ TEST_F(RunLog, TestModeFailsWhenEitherMovementFailed)
     // DATACARD has no family behind it: both movements fail, and test mode
     // shows nothing.
     Configure("DATACARD", "USB");
-    auto scripted = asked;
-    scripted.emplace("TAVRIN_SCRIPTED_CLOCK", Sandbox::Native(box.World() + "/clock.log"));
+    auto scripted = ScriptedClock();
+    scripted.insert(asked.begin(), asked.end());
     const auto r = box.Run({"/a:"}, scripted);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(Boxes(r.err), "");
