@@ -215,7 +215,10 @@ protected:
         return "run mkdir " + Entry(n) + " && printf '" + std::to_string(base) + "\\t0\\n' > " + Entry(n) +
                "/base-addr && : > " + Device(n);
     }
-    std::string RemovePortStep(int n) const { return "run rm " + Entry(n) + "/base-addr " + Device(n) + " && rmdir " + Entry(n); }
+    std::string RemovePortStep(int n) const
+    {
+        return "run rm " + Entry(n) + "/base-addr " + Device(n) + " && rmdir " + Entry(n);
+    }
 
     // Runs the probe; its output lines after the library line. What the
     // library said on standard error must be err, and whatever the steps,
