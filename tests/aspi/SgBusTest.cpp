@@ -62,6 +62,14 @@ SRB_ExecSCSICmd Exec(int ha, int target, std::uint8_t flags, std::uint8_t* buf, 
     return srb;
 }
 
+SRB_HAInquiry HaInquiry(int ha = 0)
+{
+    SRB_HAInquiry srb {};
+    srb.SRB_Cmd = SC_HA_INQUIRY;
+    srb.SRB_HaId = static_cast<std::uint8_t>(ha);
+    return srb;
+}
+
 class SgBusTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -77,9 +85,7 @@ protected:
 
 TEST_F(SgBusTest, EachHostAndChannelIsOneAdapterInOrder)
 {
-    SRB_HAInquiry srb {};
-    srb.SRB_Cmd = SC_HA_INQUIRY;
-    srb.SRB_HaId = 2;
+    auto srb = HaInquiry(2);
     EXPECT_EQ(bus.Send(&srb), SS_COMP);
     EXPECT_EQ(srb.SRB_Status, SS_COMP);
     EXPECT_EQ(srb.HA_Count, 3);
@@ -146,14 +152,14 @@ TEST_F(SgBusTest, FailuresBecomeAspiStatuses)
 TEST_F(SgBusTest, MalformedRequestsAreRefused)
 {
     std::uint8_t buf[4] = {};
-    auto both = Exec(0, 1, SRB_DIR_IN | SRB_DIR_OUT, buf, 4, {0xC1, 0, 0, 0, 4, 0});
-    EXPECT_EQ(bus.Send(&both), SS_INVALID_SRB);
-    auto none = Exec(0, 1, 0, buf, 4, {0xC1, 0, 0, 0, 4, 0});
-    EXPECT_EQ(bus.Send(&none), SS_INVALID_SRB);
-    auto nobuf = Exec(0, 1, SRB_DIR_IN, nullptr, 4, {0xC1, 0, 0, 0, 4, 0});
-    EXPECT_EQ(bus.Send(&nobuf), SS_INVALID_SRB);
-    auto nocdb = Exec(0, 1, SRB_DIR_IN, buf, 4, {});
-    EXPECT_EQ(bus.Send(&nocdb), SS_INVALID_SRB);
+    const std::vector<std::uint8_t> status {0xC1, 0, 0, 0, 4, 0};
+    for (auto [what, srb] : std::vector<std::pair<const char*, SRB_ExecSCSICmd>> {
+             {"both directions", Exec(0, 1, SRB_DIR_IN | SRB_DIR_OUT, buf, 4, status)},
+             {"no direction", Exec(0, 1, 0, buf, 4, status)},
+             {"no buffer", Exec(0, 1, SRB_DIR_IN, nullptr, 4, status)},
+             {"no CDB", Exec(0, 1, SRB_DIR_IN, buf, 4, {})},
+         })
+        EXPECT_EQ(bus.Send(&srb), SS_INVALID_SRB) << what;
     auto nodata = Exec(0, 1, 0, nullptr, 0, {0x00, 0, 0, 0, 0, 0});
     EXPECT_EQ(bus.Send(&nodata), SS_COMP) << "TEST UNIT READY moves no data";
     EXPECT_EQ(sg.Ran.back().second.Direction, SgDirection::None);
@@ -185,8 +191,7 @@ TEST_F(SgBusTest, DeviceTypeResetAndAbort)
 
 TEST_F(SgBusTest, AnInquiryRescansTheDevices)
 {
-    SRB_HAInquiry srb {};
-    srb.SRB_Cmd = SC_HA_INQUIRY;
+    auto srb = HaInquiry();
     bus.Send(&srb);
     sg.Devices.clear();
     bus.Send(&srb);
@@ -201,8 +206,7 @@ TEST_F(SgBusTest, ADeviceThatWillNotOpenIsNamedOnceAndIsNoDevice)
     Bus told(sg, [&](const std::string& line) { said.push_back(line); });
     sg.Denied = {{"/dev/sg7", EACCES, false, false}, {"/dev/sg5", EACCES, true, false}, {"/dev/sg6", EPERM, false, true},
                  {"/dev/sg8", EBUSY, true, true}};
-    SRB_HAInquiry srb {};
-    srb.SRB_Cmd = SC_HA_INQUIRY;
+    auto srb = HaInquiry();
     EXPECT_EQ(told.Send(&srb), SS_COMP);
     EXPECT_EQ(srb.HA_Count, 3) << "the devices that open still make their adapters";
     EXPECT_EQ(told.Send(&srb), SS_COMP);
@@ -237,8 +241,7 @@ TEST(WnAspi32Library, LoadsWithItsTwoEntryPointsAndAnswersForThisMachine)
     auto info = reinterpret_cast<GetASPI32SupportInfoFn>(dlsym(lib, "GetASPI32SupportInfo"));
     ASSERT_NE(send, nullptr);
     ASSERT_NE(info, nullptr);
-    SRB_HAInquiry srb {};
-    srb.SRB_Cmd = SC_HA_INQUIRY;
+    auto srb = HaInquiry();
     const std::uint32_t r = send(&srb);
     const bool anySg = std::filesystem::exists("/dev/sg0");
     EXPECT_EQ(r, anySg ? SS_COMP : SS_INVALID_HA);

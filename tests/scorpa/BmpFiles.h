@@ -142,14 +142,4 @@ inline void Write(const std::string& path, const std::vector<std::uint8_t>& byte
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// An image of w x h where pixel (x, y) is the colour f(x, y).
-template <typename F>
-std::vector<std::vector<Rgb>> Pattern(int w, int h, F f)
-{
-    std::vector<std::vector<Rgb>> px(static_cast<std::size_t>(h), std::vector<Rgb>(static_cast<std::size_t>(w)));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) px[y][x] = f(x, y);
-    return px;
-}
-
 } // namespace bmpfiles
