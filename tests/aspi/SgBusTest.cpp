@@ -284,18 +284,18 @@ TEST(WnAspi32Library, DevicesItMayNotOpenAreNamedOnceOnStandardError)
     // Everything the probe needs, where another user may reach it.
     fs::copy_file(WNASPI32_LIBRARY, root / "libwnaspi32.so");
     fs::copy_file(ASPI_PROBE, root / "aspi-probe");
-    for (const auto& file : {std::string("sg3"), std::string("sg4"), std::string("sg5"), std::string("sgx")})
-        std::ofstream(dev / file) << "not a device";
     using fs::perms;
     const perms rx = perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec;
-    fs::permissions(root, rx);
-    fs::permissions(dev, rx);
-    fs::permissions(root / "libwnaspi32.so", rx);
-    fs::permissions(root / "aspi-probe", rx);
-    fs::permissions(dev / "sg3", perms::none);                                                  // nothing allowed
-    fs::permissions(dev / "sg4", perms::owner_read | perms::group_read | perms::others_read);  // read only
-    fs::permissions(dev / "sg5", perms::all);                    // opens, but is no SCSI device: not named
-    fs::permissions(dev / "sgx", perms::none);                   // not an sg name: not looked at
+    for (const auto& [node, mode] : std::vector<std::pair<const char*, perms>> {
+             {"sg3", perms::none},                                                  // nothing allowed
+             {"sg4", perms::owner_read | perms::group_read | perms::others_read},  // read only
+             {"sg5", perms::all},   // opens, but is no SCSI device: not named
+             {"sgx", perms::none},  // not an sg name: not looked at
+         }) {
+        std::ofstream(dev / node) << "not a device";
+        fs::permissions(dev / node, mode);
+    }
+    for (const fs::path& p : {root, dev, root / "libwnaspi32.so", root / "aspi-probe"}) fs::permissions(p, rx);
 
     const std::string command = "TAVRIN_SG_DIR=" + dev.string() + " " + prefix + (root / "aspi-probe").string() + " " +
                                 (root / "libwnaspi32.so").string() + " >" + (root / "out").string() + " 2>" +

@@ -176,12 +176,6 @@ TEST_F(BitmapFiles, WhatIsNotABitmapIsRefused)
     // A PNG named .bmp is not read as one.
     const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 'I', 'H', 'D', 'R'};
     EXPECT_THROW(TBitmap::LoadFromFile(File("png.bmp", png)), platform::Error);
-    auto huge = bmpfiles::Make(kFour, 24);
-    huge[18] = 0xFF;
-    huge[19] = 0xFF;
-    huge[20] = 0xFF;
-    huge[21] = 0x7F;  // width 2^31 - 1
-    EXPECT_THROW(TBitmap::LoadFromFile(File("huge.bmp", huge)), platform::Error);
 }
 
 namespace {
@@ -207,6 +201,7 @@ std::vector<Liar> Liars()
          Crafted({.width = 2, .height = 2, .bits = 8, .colorsUsed = 92000000}, {0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0})},
         {"92 million colours at 24 bits", Crafted({.width = 2, .height = 2, .colorsUsed = 92000000}, twoRows)},
         {"3000 x 3000 with two rows of data", Crafted({.width = 3000, .height = 3000}, twoRows)},
+        {"a width of 2^31 - 1", Crafted({.width = INT32_MAX, .height = 2}, twoRows)},
         {"RLE data longer than the file",
          Crafted({.width = 4, .height = 2, .bits = 8, .compression = 1, .imageSize = 100000, .colorsUsed = 1}, {0, 0, 0, 0, 0x00, 0x01})},
     };
@@ -265,12 +260,8 @@ TEST_F(BitmapFiles, SoundHeadersAreReadAsTheyAre)
 {
     const auto plain = CheckBitmapHeader(bmpfiles::Make(kFour, 8, true));
     ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->Width, 3);
-    EXPECT_EQ(plain->Height, 2);
-    EXPECT_TRUE(plain->TopDown);
-    EXPECT_EQ(plain->BitCount, 8);
-    EXPECT_EQ(plain->Colors, 6u);
-    EXPECT_EQ(plain->DataOffset, 14u + 40u + 6u * 4u);
+    EXPECT_EQ(std::make_tuple(plain->Width, plain->Height, plain->TopDown, plain->BitCount, plain->Colors, plain->DataOffset),
+              std::make_tuple(3, 2, true, 8, 6u, 14u + 40u + 6u * 4u));
 
     // RLE8, bottom row first: four greens; then three reds and a blue.
     Fields rle {.width = 4, .height = 2, .bits = 8, .compression = 1, .colorsUsed = 3};
