@@ -1,5 +1,6 @@
 #pragma once
 // Windows bitmap files written byte by byte, for the image tests.
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -20,72 +21,6 @@ inline void Put32(std::vector<std::uint8_t>& v, std::uint32_t x)
 {
     Put16(v, x & 0xFFFF);
     Put16(v, x >> 16);
-}
-
-// pixels[y][x], y = 0 the top row. bits: 1, 8, 24 or 32. A palette is
-// made for 1 and 8 bits (1 bit: index 0 black, index 1 white, unless
-// invertPalette). topDown writes a negative height.
-inline std::vector<std::uint8_t> Make(const std::vector<std::vector<Rgb>>& pixels, int bits, bool topDown = false,
-                                      bool invertPalette = false)
-{
-    const int h = static_cast<int>(pixels.size());
-    const int w = h ? static_cast<int>(pixels[0].size()) : 0;
-    std::vector<Rgb> palette;
-    if (bits == 1) palette = invertPalette ? std::vector<Rgb>{{255, 255, 255}, {0, 0, 0}} : std::vector<Rgb>{{0, 0, 0}, {255, 255, 255}};
-    if (bits == 8)
-        for (const auto& row : pixels)
-            for (const auto& p : row) {
-                bool seen = false;
-                for (const auto& q : palette) seen |= q.r == p.r && q.g == p.g && q.b == p.b;
-                if (!seen) palette.push_back(p);
-            }
-    const std::uint32_t stride = ((static_cast<std::uint32_t>(w) * bits + 31) / 32) * 4;
-    const std::uint32_t offset = 14 + 40 + static_cast<std::uint32_t>(palette.size()) * 4;
-    std::vector<std::uint8_t> f;
-    f.push_back('B');
-    f.push_back('M');
-    Put32(f, offset + stride * h);
-    Put32(f, 0);
-    Put32(f, offset);
-    Put32(f, 40);
-    Put32(f, static_cast<std::uint32_t>(w));
-    Put32(f, static_cast<std::uint32_t>(topDown ? -h : h));
-    Put16(f, 1);
-    Put16(f, static_cast<std::uint32_t>(bits));
-    Put32(f, 0);
-    Put32(f, stride * h);
-    Put32(f, 2835);
-    Put32(f, 2835);
-    Put32(f, static_cast<std::uint32_t>(palette.size()));
-    Put32(f, 0);
-    for (const auto& p : palette) {
-        f.push_back(p.b);
-        f.push_back(p.g);
-        f.push_back(p.r);
-        f.push_back(0);
-    }
-    for (int i = 0; i < h; ++i) {
-        const auto& row = pixels[topDown ? i : h - 1 - i];
-        std::vector<std::uint8_t> line(stride, 0);
-        for (int x = 0; x < w; ++x) {
-            const Rgb p = row[x];
-            if (bits == 24 || bits == 32) {
-                const int at = x * (bits / 8);
-                line[at] = p.b;
-                line[at + 1] = p.g;
-                line[at + 2] = p.r;
-                if (bits == 32) line[at + 3] = 0xFF;
-            } else if (bits == 8) {
-                for (std::size_t k = 0; k < palette.size(); ++k)
-                    if (palette[k].r == p.r && palette[k].g == p.g && palette[k].b == p.b) line[x] = static_cast<std::uint8_t>(k);
-            } else {
-                const bool white = p.r + p.g + p.b > 382;
-                if (white != invertPalette) line[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-            }
-        }
-        f.insert(f.end(), line.begin(), line.end());
-    }
-    return f;
 }
 
 // A file whose headers say what a test wants, true or not: the file
@@ -134,6 +69,47 @@ inline std::vector<std::uint8_t> Crafted(const Fields& h, const std::vector<std:
     }
     f.insert(f.end(), rest.begin(), rest.end());
     return f;
+}
+
+// pixels[y][x], y = 0 the top row. bits: 1, 8, 24 or 32. A palette is
+// made for 1 and 8 bits (1 bit: index 0 black, index 1 white, unless
+// invertPalette). topDown writes a negative height.
+inline std::vector<std::uint8_t> Make(const std::vector<std::vector<Rgb>>& pixels, int bits, bool topDown = false,
+                                      bool invertPalette = false)
+{
+    const int h = static_cast<int>(pixels.size());
+    const int w = h ? static_cast<int>(pixels[0].size()) : 0;
+    auto same = [](Rgb p, Rgb q) { return p.r == q.r && p.g == q.g && p.b == q.b; };
+    std::vector<Rgb> palette;
+    if (bits == 1) palette = invertPalette ? std::vector<Rgb>{{255, 255, 255}, {0, 0, 0}} : std::vector<Rgb>{{0, 0, 0}, {255, 255, 255}};
+    for (const auto& row : pixels)
+        for (const auto& p : row)
+            if (bits == 8 && std::none_of(palette.begin(), palette.end(), [&](Rgb q) { return same(p, q); })) palette.push_back(p);
+    std::vector<std::uint8_t> rest;
+    for (const auto& p : palette) rest.insert(rest.end(), {p.b, p.g, p.r, 0});
+    const std::size_t stride = (static_cast<std::size_t>(w) * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+    for (int i = 0; i < h; ++i) {
+        const auto& row = pixels[static_cast<std::size_t>(topDown ? i : h - 1 - i)];
+        std::vector<std::uint8_t> line(stride, 0);
+        for (int x = 0; x < w; ++x) {
+            const Rgb p = row[static_cast<std::size_t>(x)];
+            if (bits == 24 || bits == 32) {
+                std::uint8_t* at = &line[static_cast<std::size_t>(x * (bits / 8))];
+                at[0] = p.b, at[1] = p.g, at[2] = p.r;
+                if (bits == 32) at[3] = 0xFF;
+            } else if (bits == 8) {
+                line[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(
+                    std::find_if(palette.begin(), palette.end(), [&](Rgb q) { return same(p, q); }) - palette.begin());
+            } else if ((p.r + p.g + p.b > 382) != invertPalette) {
+                line[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+            }
+        }
+        rest.insert(rest.end(), line.begin(), line.end());
+    }
+    return Crafted({.width = w, .height = topDown ? -h : h, .bits = static_cast<std::uint16_t>(bits),
+                    .colorsUsed = static_cast<std::uint32_t>(palette.size()),
+                    .offset = 14 + 40 + static_cast<std::int64_t>(palette.size()) * 4},
+                   rest);
 }
 
 inline void Write(const std::string& path, const std::vector<std::uint8_t>& bytes)
