@@ -11,6 +11,7 @@
 // cannot be loaded, 64 for a call it does not know.
 #include "scorpa/Scorpa.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,17 +41,11 @@ Fn Get(const char* name)
 
 std::vector<std::string> Split(const std::string& s)
 {
-    std::vector<std::string> parts;
-    std::string cur;
+    std::vector<std::string> parts(1);
     for (const char c : s) {
-        if (c == ':') {
-            parts.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
+        if (c == ':') parts.emplace_back();
+        else parts.back() += c;
     }
-    parts.push_back(cur);
     return parts;
 }
 
@@ -85,14 +80,8 @@ int main(int argc, char** argv)
         const auto a = Split(argv[i]);
         const std::string& name = a[0];
         std::string line = name + " = ";
-        bool known = false;
-        for (const char* plain : kPlain) {
-            if (name == plain) {
-                line += std::to_string(Get<BoolFn>(plain)());
-                known = true;
-            }
-        }
-        if (known) {
+        if (std::find(std::begin(kPlain), std::end(kPlain), name) != std::end(kPlain)) {
+            line += std::to_string(Get<BoolFn>(name.c_str())());
         } else if (name == "SCSIClose" || name == "SCSIICRelease") {
             Get<void (*)()>(name.c_str())();
             line += "-";
