@@ -220,19 +220,20 @@ TEST_F(BitmapFiles, HeadersClaimingMoreThanTheFileOrACardHoldsAreRefused)
 
     // Fields no bitmap can have.
     const Fields f {.width = 2, .height = 2};
-    for (const auto& [what, odd] : std::vector<std::pair<const char*, Fields>> {
-             {"7 bits per pixel", {.width = 2, .height = 2, .bits = 7}},
-             {"JPEG inside", {.width = 2, .height = 2, .compression = 4}},
-             {"RLE8 at 24 bits", {.width = 2, .height = 2, .compression = 1}},
-             {"the most negative height", {.width = 2, .height = INT32_MIN}},
-             {"no rows", {.width = 2, .height = 0}},
-             {"negative width", {.width = -2, .height = 2}},
-             {"pixel data past the end", {.width = 2, .height = 2, .offset = 5000}},
-             {"an unknown header size", {.infoSize = 41, .width = 2, .height = 2}},
-             {"more colours than 8 bits index", {.width = 2, .height = 2, .bits = 8, .colorsUsed = 257}},
-             {"a full 256-colour table that is not there", {.width = 2, .height = 2, .bits = 8}},
+    // Each with bytes enough for all else it declares (16 for a 2 x 2 image at 24 bits).
+    for (const auto& [what, odd, rest] : std::vector<std::tuple<const char*, Fields, std::size_t>> {
+             {"7 bits per pixel", {.width = 2, .height = 2, .bits = 7}, 16},
+             {"JPEG inside", {.width = 2, .height = 2, .compression = 4}, 16},
+             {"RLE8 at 24 bits", {.width = 2, .height = 2, .compression = 1}, 16},
+             {"the most negative height", {.width = 2, .height = INT32_MIN}, 16},
+             {"no rows", {.width = 2, .height = 0}, 16},
+             {"negative width", {.width = -2, .height = 2}, 16},
+             {"pixel data past the end", {.width = 2, .height = 2, .offset = 5000}, 16},
+             {"an unknown header size", {.infoSize = 41, .width = 2, .height = 2}, 16},
+             {"more colours than 8 bits index", {.width = 2, .height = 2, .bits = 8, .colorsUsed = 257, .offset = 54 + 257 * 4}, 257 * 4 + 8},
+             {"a full 256-colour table that is not there", {.width = 2, .height = 2, .bits = 8}, 16},
          }) {
-        const auto bytes = Crafted(odd, std::vector<std::uint8_t>(16, 0));
+        const auto bytes = Crafted(odd, std::vector<std::uint8_t>(rest, 0));
         EXPECT_FALSE(CheckBitmapHeader(bytes)) << what;
         EXPECT_THROW(TBitmap::LoadFromFile(File("odd.bmp", bytes)), platform::Error) << what;
     }

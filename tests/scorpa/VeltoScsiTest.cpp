@@ -530,9 +530,12 @@ TEST_F(VeltoScsiTest, ARowFillingABlockGoesAsOneAndALongerRowIsRefusedUnsent)
     ASSERT_EQ(Prints().size(), 2u);
     EXPECT_EQ(Prints()[1].size(), 65502u);
     bus.Log.clear();
-    TBitmap row(21833, 1, TPixelFormat::pf24bit);
+    TBitmap row(21833, 1, TPixelFormat::pf24bit), monoRow(65500, 1, TPixelFormat::pf24bit);
     ASSERT_TRUE(prn->TransColorImage(0, 0, row));
     EXPECT_EQ(Prints()[1].size(), 65501u);
+    bus.Log.clear();
+    ASSERT_TRUE(prn->TransMonoImage(0, 0, monoRow)) << "a row of exactly one block";
+    EXPECT_EQ(Prints()[1].size(), 65502u);
 }
 
 TEST_F(VeltoScsiTest, APlacementThatLeavesNothingToPrintIsRefusedUnsent)
