@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,11 +109,8 @@ TEST_F(SgBusTest, ACommandRunsOnTheMatchingDeviceWithTheTimeLimit)
     ASSERT_EQ(sg.Ran.size(), 1u);
     EXPECT_EQ(sg.Ran[0].first, "/dev/sg3");
     const SgCommand& c = sg.Ran[0].second;
-    EXPECT_EQ(c.Direction, SgDirection::FromDevice);
-    EXPECT_EQ(c.DataLen, 36u);
-    EXPECT_EQ(c.CdbLen, 6);
-    EXPECT_EQ(c.TimeoutMs, 3000u);
-    EXPECT_EQ(c.SenseLen, SENSE_LEN);
+    EXPECT_EQ(std::make_tuple(c.Direction, c.DataLen, c.CdbLen, c.TimeoutMs, c.SenseLen),
+              std::make_tuple(SgDirection::FromDevice, 36u, 6, 3000u, SENSE_LEN));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 5), "VELTO");
 
     std::uint8_t block[255] = {0x1B, '>'};

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <tuple>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -192,6 +193,12 @@ protected:
             }
     }
 
+    // Adapter, target, vendor, product, revision and product name as the search left them.
+    std::tuple<int, int, std::string, std::string, std::string, std::string> Identity() const
+    {
+        return {prn->HaID(), prn->ScsiID(), prn->VenderId(), prn->ProductId(), prn->ProductRevLevel(), prn->ProductName()};
+    }
+
     FakeBus bus;
     std::unique_ptr<TVeltoScsi> prn;
 };
@@ -352,7 +359,7 @@ TEST_F(VeltoScsiTest, TheErrorHandlerRunsForASenseCodeAndMayLetPollingGoOn)
     EXPECT_EQ(errors, 2);
 }
 
-TEST_F(VeltoScsiTest, ParallelModeAndTheIcEncoderEndPollingEarly)
+TEST_F(VeltoScsiTest, PollingEndsEarlyInParallelModeOrOnTheIcEncoderAndGivesUpAtTheBound)
 {
     Open();
     bus.StatusDefault = 0x12;  // interface ready, machine busy
@@ -366,14 +373,9 @@ TEST_F(VeltoScsiTest, ParallelModeAndTheIcEncoderEndPollingEarly)
     EXPECT_TRUE(prn->PrintStart());
     EXPECT_EQ(Count(0xC1), 1);
     EXPECT_FALSE(prn->FlipTurn()) << "only print start ends on the IC encoder";
-}
-
-TEST_F(VeltoScsiTest, APrinterThatStaysBusyIsGivenUpAtTheBound)
-{
-    Open();
-    bus.StatusDefault = 0x22;
-    prn->SetPollLimitMs(100);
-    EXPECT_FALSE(prn->FlipTurn());
+    bus.StatusDefault = 0x22;  // both busy
+    bus.Log.clear();
+    EXPECT_FALSE(prn->FlipTurn()) << "a printer that stays busy is given up at the bound";
     EXPECT_GT(Count(0xC1), 1);
 }
 
@@ -401,12 +403,8 @@ TEST_F(VeltoScsiTest, TheDeviceSearchGoesByAdapterThenTargetAndWantsVeltoExactly
     EXPECT_EQ(Count(0x12), 13) << "adapter 0's eight targets, then adapter 1's up to 4";
     ExpectRequests({0x12, 0, 0, 0, 0x24, 0}, 36);
     ExpectRequests({0xC0, 0, 0, 0, 0x14, 0}, 20);
-    EXPECT_EQ(prn->HaID(), 1);
-    EXPECT_EQ(prn->ScsiID(), 4);
-    EXPECT_EQ(prn->VenderId(), "VELTO");
-    EXPECT_EQ(prn->ProductId(), "CX-7");  // up to the first NUL, trimmed of the tab
-    EXPECT_EQ(prn->ProductRevLevel(), "2.1");
-    EXPECT_EQ(prn->ProductName(), "CX-7");
+    // The product up to the first NUL, trimmed of the tab.
+    EXPECT_EQ(Identity(), std::make_tuple(1, 4, "VELTO", "CX-7", "2.1", "CX-7"));
 }
 
 TEST_F(VeltoScsiTest, AnyAnsweringDeviceOverwritesTheIdentification)
@@ -414,10 +412,7 @@ TEST_F(VeltoScsiTest, AnyAnsweringDeviceOverwritesTheIdentification)
     bus.Vendors = {{{0, 1}, "SEAGATE"}};
     bus.HaScsiId = 0;
     EXPECT_FALSE(prn->Open());
-    EXPECT_EQ(prn->VenderId(), "SEAGATE");
-    EXPECT_EQ(prn->ProductName(), "");
-    EXPECT_EQ(prn->ScsiID(), 0);
-    EXPECT_EQ(prn->HaID(), 0);
+    EXPECT_EQ(Identity(), std::make_tuple(0, 0, "SEAGATE", "CX-7", "2.1", ""));
 }
 
 TEST_F(VeltoScsiTest, SystemInformationIsDecoded)
@@ -438,9 +433,7 @@ TEST_F(VeltoScsiTest, SystemInformationIsDecoded)
     TVeltoSystemInfo info {};
     info.FlipTurnUnit = 1;
     DecodeSystemInfo(page, info);
-    EXPECT_EQ(info.ISO_Support, 1);
-    EXPECT_EQ(info.FlipTurnUnit, 0);
-    EXPECT_EQ(info.RibbonType, rtNone);
+    EXPECT_EQ(std::make_tuple(info.ISO_Support, info.FlipTurnUnit, info.RibbonType), std::make_tuple(1, 0, rtNone));
 }
 
 TEST_F(VeltoScsiTest, AFailedSystemInformationReadFailsTheOpen)
