@@ -7,6 +7,7 @@
 
 #include <sstream>
 
+using velkittest::With;
 using velkittest::Lines;
 using velkittest::VelkitSandbox;
 using Steps = std::vector<std::string>;
@@ -36,12 +37,6 @@ struct EncoderBox : VelkitSandbox {
     }
 };
 
-Steps With(Steps head, const Steps& tail)
-{
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
 // The log lines from the probe step `from` up to the next probe step.
 Steps During(const Steps& log, const std::string& step)
 {
@@ -63,12 +58,10 @@ Steps During(const Steps& log, const std::string& step)
 TEST(VelkitEncoderOpen, PortOutsideOneToFourGives102AndLoadsNothing)
 {
     EncoderBox box;
-    const auto run = box.Run({"OpenA $Q", "HID24_Open H 0 9600", "HID24_Open H 5 9600", "Mifare24_Open H 0 9600",
-                              "Mifare24_Open H 5 9600", "ICLASS24_Open H 0 9600", "ICLASS24_Open H 5 9600",
-                              "Mifare24_Reset H", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "HID24_Open = 102", "HID24_Open = 102", "Mifare24_Open = 102",
-                                  "Mifare24_Open = 102", "ICLASS24_Open = 102", "ICLASS24_Open = 102",
-                                  "Mifare24_Reset = 102", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "HID24_Open H 0 9600 -> 102", "HID24_Open H 5 9600 -> 102",
+                                 "Mifare24_Open H 0 9600 -> 102", "Mifare24_Open H 5 9600 -> 102",
+                                 "ICLASS24_Open H 0 9600 -> 102", "ICLASS24_Open H 5 9600 -> 102",
+                                 "Mifare24_Reset H -> 102", "Close H -> 0"});
     EXPECT_TRUE(box.Calls("module").empty());
 }
 
@@ -87,10 +80,9 @@ TEST(VelkitEncoderOpen, InvalidHandlesGive104)
 TEST(VelkitEncoderOpen, MissingLibraryGivesTheFamilysLoadFailure)
 {
     EncoderBox box("", "", "");
-    const auto run = box.Run({"OpenA $Q", "HID24_Open H 1 9600", "Mifare24_Open H 2 9600", "ICLASS24_Open H 3 9600",
-                              "HID24_Reset H", "Mifare24_Close H", "ICLASS24_Close H", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "HID24_Open = 501", "Mifare24_Open = 551", "ICLASS24_Open = 601",
-                                  "HID24_Reset = 102", "Mifare24_Close = 102", "ICLASS24_Close = 102", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "HID24_Open H 1 9600 -> 501", "Mifare24_Open H 2 9600 -> 551",
+                                 "ICLASS24_Open H 3 9600 -> 601", "HID24_Reset H -> 102", "Mifare24_Close H -> 102",
+                                 "ICLASS24_Close H -> 102", "Close H -> 0"});
 }
 
 TEST(VelkitEncoderCommands, BeforeOpenEveryCommandGives102)
@@ -120,11 +112,10 @@ TEST(VelkitEncoderCommands, BeforeOpenEveryCommandGives102)
 TEST(VelkitEncoderCommands, HidGetsPortAndLineSpeedAsADouble)
 {
     EncoderBox box;
-    const auto run = box.Run({"OpenA $Q", "HID24_Open H 2 9600", "HID24_Reset H", "HID24_GetFirmwareVersion H BUF",
-                              "HID24_Read H BUF", "HID24_Read26Bits H BUF", "HID24_Read H NULL", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "HID24_Open = 0", "HID24_Reset = 0",
-                                  "HID24_GetFirmwareVersion = 0 48 49 44 20", "HID24_Read = 0 30 31 32 33",
-                                  "HID24_Read26Bits = 0 30 31 32 33", "HID24_Read = 102", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "HID24_Open H 2 9600 -> 0", "HID24_Reset H -> 0",
+                                 "HID24_GetFirmwareVersion H BUF -> 0 48 49 44 20", "HID24_Read H BUF -> 0 30 31 32 33",
+                                 "HID24_Read26Bits H BUF -> 0 30 31 32 33", "HID24_Read H NULL -> 102",
+                                 "Close H -> 0"});
     EXPECT_EQ(box.Calls("digion"), (Steps {"Reset(2, 9600.0) = 0", "GetFirmwareVer(2, 9600.0, \"\") = 0",
                                            "ReadDataHID(2, 9600.0, \"\") = 0",
                                            "Read26BitsDataHID(2, 9600.0, \"\") = 0"}));
@@ -202,16 +193,13 @@ TEST(VelkitEncoderCommands, IclassKeyGenerationAndDesIgnoreTheLibrarysAnswer)
 {
     EncoderBox box;
     box.Scenario("[encoderdrv]\nGenerateLoadKeyAndCheckSum=193\nEncryptDes=216\nDecryptDes=-1\n");
-    const auto run = box.Run({"OpenA $Q", "ICLASS24_Open H 3 38400", "ICLASS24_SendCommand H s:A s:B s:C s:D",
-                              "ICLASS24_GenerateLoadKeyAndCheckSum H 0x100 s:B s:C s:D s:E s:F",
-                              "ICLASS24_GenerateLoadKeyAndCheckSum H 0x101 s:B s:C s:D s:E NULL",
-                              "ICLASS24_GenerateLoadKeyAndCheckSum H 0x101 s:B s:C s:D s:E s:F",
-                              "ICLASS24_EncryptDes H s:K s:I s:O", "ICLASS24_DecryptDes H s:K s:I s:O",
-                              "ICLASS24_EncryptDes H s:K NULL s:O", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "ICLASS24_Open = 0", "ICLASS24_SendCommand = 0",
-                                  "ICLASS24_GenerateLoadKeyAndCheckSum = 102", "ICLASS24_GenerateLoadKeyAndCheckSum = 102",
-                                  "ICLASS24_GenerateLoadKeyAndCheckSum = 0", "ICLASS24_EncryptDes = 0",
-                                  "ICLASS24_DecryptDes = 0", "ICLASS24_EncryptDes = 102", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "ICLASS24_Open H 3 38400 -> 0",
+                                 "ICLASS24_SendCommand H s:A s:B s:C s:D -> 0",
+                                 "ICLASS24_GenerateLoadKeyAndCheckSum H 0x100 s:B s:C s:D s:E s:F -> 102",
+                                 "ICLASS24_GenerateLoadKeyAndCheckSum H 0x101 s:B s:C s:D s:E NULL -> 102",
+                                 "ICLASS24_GenerateLoadKeyAndCheckSum H 0x101 s:B s:C s:D s:E s:F -> 0",
+                                 "ICLASS24_EncryptDes H s:K s:I s:O -> 0", "ICLASS24_DecryptDes H s:K s:I s:O -> 0",
+                                 "ICLASS24_EncryptDes H s:K NULL s:O -> 102", "Close H -> 0"});
     EXPECT_EQ(box.Calls("encoderdrv"),
               (Steps {"SendIClassCommand(3, 38400, \"A\", \"B\", \"C\", \"D\") = 0",
                       "GenerateLoadKeyAndCheckSum(257, \"B\", \"C\", \"D\", \"E\", \"F\") = 193",
@@ -221,23 +209,20 @@ TEST(VelkitEncoderCommands, IclassKeyGenerationAndDesIgnoreTheLibrarysAnswer)
 TEST(VelkitEncoderCommands, MissingEntryPointOpensButItsCommandGives18)
 {
     EncoderBox box("libdigion-noreset.so", "libmifaredrv-noread.so", "libencoderdrv-noencrypt.so");
-    const auto run = box.Run({"OpenA $Q", "HID24_Open H 1 9600", "Mifare24_Open H 1 9600", "ICLASS24_Open H 1 9600",
-                              "HID24_Reset H", "HID24_Read H BUF", "Mifare24_Read H s:A 1 s:C",
-                              "Mifare24_Read H NULL 1 s:C", "Mifare24_Write H s:A 1 s:C", "ICLASS24_EncryptDes H s:A s:B s:C",
-                              "ICLASS24_DecryptDes H s:A s:B s:C", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "HID24_Open = 0", "Mifare24_Open = 0", "ICLASS24_Open = 0",
-                                  "HID24_Reset = 18", "HID24_Read = 0 30 31 32 33", "Mifare24_Read = 18",
-                                  "Mifare24_Read = 102", "Mifare24_Write = 0", "ICLASS24_EncryptDes = 18",
-                                  "ICLASS24_DecryptDes = 0", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "HID24_Open H 1 9600 -> 0", "Mifare24_Open H 1 9600 -> 0",
+                                 "ICLASS24_Open H 1 9600 -> 0", "HID24_Reset H -> 18",
+                                 "HID24_Read H BUF -> 0 30 31 32 33", "Mifare24_Read H s:A 1 s:C -> 18",
+                                 "Mifare24_Read H NULL 1 s:C -> 102", "Mifare24_Write H s:A 1 s:C -> 0",
+                                 "ICLASS24_EncryptDes H s:A s:B s:C -> 18", "ICLASS24_DecryptDes H s:A s:B s:C -> 0",
+                                 "Close H -> 0"});
 }
 
 TEST(VelkitEncoderLifecycle, SecondOpenReleasesTheFirstLibrary)
 {
     EncoderBox box;
-    const auto run = box.Run({"OpenA $Q", "Mifare24_Open H 1 9600", "Mifare24_Open H 3 19200", "Mifare24_Reset H",
-                              "Mifare24_Close H", "Mifare24_Close H", "Mifare24_Reset H", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "Mifare24_Open = 0", "Mifare24_Open = 0", "Mifare24_Reset = 0",
-                                  "Mifare24_Close = 0", "Mifare24_Close = 102", "Mifare24_Reset = 102", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "Mifare24_Open H 1 9600 -> 0", "Mifare24_Open H 3 19200 -> 0",
+                                 "Mifare24_Reset H -> 0", "Mifare24_Close H -> 0", "Mifare24_Close H -> 102",
+                                 "Mifare24_Reset H -> 102", "Close H -> 0"});
     const auto log = box.Log();
     EXPECT_EQ(During(log, "Mifare24_Open H 1 9600"), (Steps {"module: libmifaredrv.so loaded"}));
     EXPECT_EQ(During(log, "Mifare24_Open H 3 19200"),
@@ -249,10 +234,9 @@ TEST(VelkitEncoderLifecycle, SecondOpenReleasesTheFirstLibrary)
 TEST(VelkitEncoderLifecycle, PrinterCloseClosesEveryFamilyStillOpen)
 {
     EncoderBox box;
-    const auto run = box.Run({"OpenA $Q", "HID24_Open H 1 9600", "Mifare24_Open H 2 9600", "ICLASS24_Open H 3 9600",
-                              "Mifare24_Close H", "Close H", "PrinterGetMode NULL OUT"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "HID24_Open = 0", "Mifare24_Open = 0", "ICLASS24_Open = 0",
-                                  "Mifare24_Close = 0", "Close = 0", "PrinterGetMode = 104 -12345"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "HID24_Open H 1 9600 -> 0", "Mifare24_Open H 2 9600 -> 0",
+                                 "ICLASS24_Open H 3 9600 -> 0", "Mifare24_Close H -> 0", "Close H -> 0",
+                                 "PrinterGetMode NULL OUT -> 104 -12345"});
     EXPECT_EQ(During(box.Log(), "Close H"),
               (Steps {"module: libdigion.so unloaded", "module: libencoderdrv.so unloaded"}));
 }
@@ -260,9 +244,7 @@ TEST(VelkitEncoderLifecycle, PrinterCloseClosesEveryFamilyStillOpen)
 TEST(VelkitEncoderLifecycle, FamiliesAreIndependentOfThePrinterBinding)
 {
     EncoderBox box;
-    const auto run = box.Run({"OpenA $Q", "ICLASS24_Open H 4 9600", "PrinterSetMode H 1", "ICLASS24_DecryptDes H s:A s:B s:C",
-                              "ICLASS24_Close H", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "ICLASS24_Open = 0", "PrinterSetMode = 0", "ICLASS24_DecryptDes = 0",
-                                  "ICLASS24_Close = 0", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "ICLASS24_Open H 4 9600 -> 0", "PrinterSetMode H 1 -> 0",
+                                 "ICLASS24_DecryptDes H s:A s:B s:C -> 0", "ICLASS24_Close H -> 0", "Close H -> 0"});
     EXPECT_EQ(box.Calls("encoderdrv"), (Steps {"DecryptDes(\"A\", \"B\", \"C\") = 0"}));
 }

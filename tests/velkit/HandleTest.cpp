@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using velkittest::kBound;
+using velkittest::With;
 using velkittest::Lines;
 using velkittest::VelkitSandbox;
 using Steps = std::vector<std::string>;
@@ -11,26 +13,23 @@ using Steps = std::vector<std::string>;
 TEST(VelkitOpen, OpensByNarrowAndWideNameAndFindsTheMode)
 {
     VelkitSandbox spooled("SCSI2:");
-    EXPECT_EQ(Lines(spooled.Run({"OpenA $Q", "PrinterGetMode H OUT", "Close H", "OpenW $Q", "PrinterGetMode H OUT",
-                                 "Close H"})),
-              (Steps {"OpenA = handle", "PrinterGetMode = 0 2", "Close = 0", "OpenW = handle", "PrinterGetMode = 0 2",
-                      "Close = 0"}));
+    spooled.Expect({"OpenA $Q -> handle", "PrinterGetMode H OUT -> 0 2", "Close H -> 0", "OpenW $Q -> handle",
+                    "PrinterGetMode H OUT -> 0 2", "Close H -> 0"});
     VelkitSandbox direct("SCSI2:", {"-o", "direct-default=true"});
-    EXPECT_EQ(Lines(direct.Run({"OpenA $Q", "PrinterGetMode H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterGetMode = 0 1", "Close = 0"}));
+    direct.Expect({"OpenA $Q -> handle", "PrinterGetMode H OUT -> 0 1", "Close H -> 0"});
 }
 
 TEST(VelkitOpen, UnknownMissingAndOverlongNamesGiveNoHandle)
 {
     VelkitSandbox box("SCSI2:");
-    EXPECT_EQ(Lines(box.Run({"OpenA No_Such_Velto", "OpenA NULL", "OpenW NULL", "OpenA rep:300:A", "OpenW rep:300:A"})),
-              (Steps {"OpenA = null", "OpenA = null", "OpenW = null", "OpenA = null", "OpenW = null"}));
+    box.Expect({"OpenA No_Such_Velto -> null", "OpenA NULL -> null", "OpenW NULL -> null", "OpenA rep:300:A -> null",
+                "OpenW rep:300:A -> null"});
 }
 
 TEST(VelkitOpen, OverlongPortNameGivesNoHandle)
 {
     VelkitSandbox box("SCSI" + std::string(300, '9') + ":");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q"})), (Steps {"OpenA = null"}));
+    box.Expect({"OpenA $Q -> null"});
 }
 
 TEST(VelkitChecks, NullHandleAndWrongMagicGive104Everywhere)
@@ -68,37 +67,30 @@ TEST(VelkitChecks, NullHandleAndWrongMagicGive104Everywhere)
 TEST(VelkitChecks, ChecksThatComeBeforeTheHandleCheck)
 {
     VelkitSandbox box("SCSI2:");
-    EXPECT_EQ(Lines(box.Run({"DocAttachA BAD NULL NULL", "DocAttachW NULL NULL NULL", "EncodePosition BAD 1 NULL",
-                             "EncodeICPosition NULL 1 NULL", "EncodeICTransmit NULL 0 NULL",
-                             "EncodeICTransmit BAD 0 x:43", "EncodeICTransmit BAD 3 NULL",
-                             "EncodeICStatus BAD NULL OUT", "EncodeICReceive BAD 0 BUF", "EncodeICReceive NULL 0 BUF"})),
-              (Steps {"DocAttachA = 103", "DocAttachW = 103", "EncodePosition = 102", "EncodeICPosition = 102",
-                      "EncodeICTransmit = 104", "EncodeICTransmit = 102", "EncodeICTransmit = 102",
-                      "EncodeICStatus = 102 -12345", "EncodeICReceive = 102 00 00 00 00",
-                      "EncodeICReceive = 104 00 00 00 00"}));
+    box.Expect({"DocAttachA BAD NULL NULL -> 103", "DocAttachW NULL NULL NULL -> 103",
+                "EncodePosition BAD 1 NULL -> 102", "EncodeICPosition NULL 1 NULL -> 102",
+                "EncodeICTransmit NULL 0 NULL -> 104", "EncodeICTransmit BAD 0 x:43 -> 102",
+                "EncodeICTransmit BAD 3 NULL -> 102", "EncodeICStatus BAD NULL OUT -> 102 -12345",
+                "EncodeICReceive BAD 0 BUF -> 102 00 00 00 00", "EncodeICReceive NULL 0 BUF -> 104 00 00 00 00"});
 }
 
 TEST(VelkitModes, SetModeRefusesBadModesAndTheBareScsiPort)
 {
     VelkitSandbox box("SCSI:");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 0", "PrinterSetMode H 3", "PrinterSetMode H 1",
-                             "PrinterGetMode H OUT", "PrinterGetHardware H OUT", "PrinterSetMode H 2", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 102", "PrinterSetMode = 102", "PrinterSetMode = 107",
-                      "PrinterGetMode = 0 2", "PrinterGetHardware = 107 0x00000000", "PrinterSetMode = 0",
-                      "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 0 -> 102", "PrinterSetMode H 3 -> 102",
+                "PrinterSetMode H 1 -> 107", "PrinterGetMode H OUT -> 0 2",
+                "PrinterGetHardware H OUT -> 107 0x00000000", "PrinterSetMode H 2 -> 0", "Close H -> 0"});
     EXPECT_TRUE(box.Calls("veltosio").empty());
 }
 
 TEST(VelkitModes, DirectModeOnAnOrdinaryPortSetsTheFlagAndCloseRestoresIt)
 {
     VelkitSandbox box("FILE:");
-    const auto run = box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT",
-                              "Run lpoptions -p $Q | grep -q direct=true", "PrinterStatus H OUT",
-                              "PrinterGetHardware H OUT", "EncodeTransfer H", "Close H",
-                              "Run lpoptions -p $Q | grep -q direct=false"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterGetMode = 0 1", "Run = 0",
-                                  "PrinterStatus = 2 0xDEADBEEF", "PrinterGetHardware = 3 0x00000000", "EncodeTransfer = 2",
-                                  "Close = 0", "Run = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterGetMode H OUT -> 0 1",
+                                 "Run lpoptions -p $Q | grep -q direct=true -> 0",
+                                 "PrinterStatus H OUT -> 2 0xDEADBEEF", "PrinterGetHardware H OUT -> 3 0x00000000",
+                                 "EncodeTransfer H -> 2", "Close H -> 0",
+                                 "Run lpoptions -p $Q | grep -q direct=false -> 0"});
     // No module was loaded for a printer that is neither SCSI nor USB.
     EXPECT_TRUE(box.Calls("veltosio").empty());
     EXPECT_TRUE(box.Calls("veltouio").empty());
@@ -107,18 +99,15 @@ TEST(VelkitModes, DirectModeOnAnOrdinaryPortSetsTheFlagAndCloseRestoresIt)
 TEST(VelkitModes, CloseLeavesADirectPrinterDirect)
 {
     VelkitSandbox box("FILE:", {"-o", "direct-default=true"});
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 2", "Run lpoptions -p $Q | grep -q direct=false",
-                             "PrinterSetMode H 2", "Close H", "Run lpoptions -p $Q | grep -q direct=true"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Run = 0", "PrinterSetMode = 0", "Close = 0", "Run = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 2 -> 0", "Run lpoptions -p $Q | grep -q direct=false -> 0",
+                "PrinterSetMode H 2 -> 0", "Close H -> 0", "Run lpoptions -p $Q | grep -q direct=true -> 0"});
 }
 
 TEST(VelkitModes, SpoolerFailureGives1AndLeavesTheMode)
 {
     VelkitSandbox box("SCSI2:");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "Run lpadmin -x $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT",
-                             "PrinterSetMode H 2", "Close H"})),
-              (Steps {"OpenA = handle", "Run = 0", "PrinterSetMode = 1", "PrinterGetMode = 0 2", "PrinterSetMode = 0",
-                      "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "Run lpadmin -x $Q -> 0", "PrinterSetMode H 1 -> 1",
+                "PrinterGetMode H OUT -> 0 2", "PrinterSetMode H 2 -> 0", "Close H -> 0"});
     EXPECT_TRUE(box.Calls("veltosio").empty());
 }
 
@@ -127,10 +116,8 @@ TEST(VelkitStatus, StatusBytesBecomeTheStatusWordWithSense)
     VelkitSandbox box("SCSI2:");
     std::string sense = "00 00 00 00 00 00 00 00 00 00 00 00 AB CD 00 00 00 00 00 00";
     box.Scenario("[veltosio]\nstatus=05 81 30\nsense=" + sense + "\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterStatus H OUT", "PrinterSetMode H 1", "PrinterStatus H NULL",
-                             "PrinterStatus H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterStatus = 2 0xDEADBEEF", "PrinterSetMode = 0", "PrinterStatus = 102",
-                      "PrinterStatus = 0 0xABCD5101", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterStatus H OUT -> 2 0xDEADBEEF", "PrinterSetMode H 1 -> 0",
+                "PrinterStatus H NULL -> 102", "PrinterStatus H OUT -> 0 0xABCD5101", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltosio"),
               (Steps {"VeltoOpen() = 1", "VeltoPrinterStatus(#0 SCSI2) = 0", "VeltoRequestSense(#0 SCSI2) = 0",
                       "VeltoClose(1) = 0"}));
@@ -162,25 +149,19 @@ TEST(VelkitStatus, ModuleFailureIsReportedAs11)
 {
     VelkitSandbox box("VUSB1:");
     box.Scenario("[veltouio]\nVelto_PrinterStatus=4\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterStatus = 11 0x00000000", "Close = 0"}));
+    box.Expect(With(kBound, {"PrinterStatus H OUT -> 11 0x00000000", "Close H -> 0"}));
 }
 
 TEST(VelkitDocument, AttachDetachAndTheSettingsRecord)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltodrv]\nversion=0x0102\nextra=64\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "DriverVersion H OUT", "DriverVersion H NULL", "DocDetach H",
-                             "CreateDCA $Q", "DocAttachA H DC NULL", "DocAttachA H DC NULL", "DocDetach H",
-                             "DocAttachA H DC DM:63:0x0777", "DocAttachA H DC DM:64:0x0777", "DocDetach H",
-                             "DocAttachA H DC DM:64:0x0777", "DriverVersion H OUT", "DocDetach H", "DocDetach H",
-                             "DriverVersion H OUT", "DocAttachA H DC NULL", "DriverVersion H OUT", "Close H",
-                             "DeleteDC DC"})),
-              (Steps {"OpenA = handle", "DriverVersion = 0 0x0102", "DriverVersion = 102", "DocDetach = 5",
-                      "CreateDCA = dc", "DocAttachA = 0", "DocAttachA = 4", "DocDetach = 0", "DocAttachA = 108",
-                      "DocAttachA = 4", "DocDetach = 0", "DocAttachA = 0", "DriverVersion = 0 0x0777",
-                      "DocDetach = 0", "DocDetach = 5", "DriverVersion = 102 0xFFFF", "DocAttachA = 0",
-                      "DriverVersion = 0 0x0102", "Close = 0", "DeleteDC = 1"}));
+    box.Expect({"OpenA $Q -> handle", "DriverVersion H OUT -> 0 0x0102", "DriverVersion H NULL -> 102",
+                "DocDetach H -> 5", "CreateDCA $Q -> dc", "DocAttachA H DC NULL -> 0", "DocAttachA H DC NULL -> 4",
+                "DocDetach H -> 0", "DocAttachA H DC DM:63:0x0777 -> 108", "DocAttachA H DC DM:64:0x0777 -> 4",
+                "DocDetach H -> 0", "DocAttachA H DC DM:64:0x0777 -> 0", "DriverVersion H OUT -> 0 0x0777",
+                "DocDetach H -> 0", "DocDetach H -> 5", "DriverVersion H OUT -> 102 0xFFFF",
+                "DocAttachA H DC NULL -> 0", "DriverVersion H OUT -> 0 0x0102", "Close H -> 0", "DeleteDC DC -> 1"});
 }
 
 // The driver's private size grows between the size query and the copy of
@@ -209,9 +190,7 @@ TEST(VelkitDocument, WideRecordsAndWideAttach)
 {
     VelkitSandbox box("VUSB1:");
     box.Scenario("[veltodrv]\nversion=0x0203\nextra=16\n");
-    EXPECT_EQ(Lines(box.Run({"OpenW $Q", "DriverVersion H OUT", "CreateDCW $Q", "DocAttachW H DC DM:15:1",
-                             "DocDetach H", "DocAttachW H DC DM:16:0x0405", "DriverVersion H OUT", "Close H",
-                             "DeleteDC DC"})),
-              (Steps {"OpenW = handle", "DriverVersion = 0 0x0203", "CreateDCW = dc", "DocAttachW = 108",
-                      "DocDetach = 0", "DocAttachW = 0", "DriverVersion = 0 0x0405", "Close = 0", "DeleteDC = 1"}));
+    box.Expect({"OpenW $Q -> handle", "DriverVersion H OUT -> 0 0x0203", "CreateDCW $Q -> dc",
+                "DocAttachW H DC DM:15:1 -> 108", "DocDetach H -> 0", "DocAttachW H DC DM:16:0x0405 -> 0",
+                "DriverVersion H OUT -> 0 0x0405", "Close H -> 0", "DeleteDC DC -> 1"});
 }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <sstream>
 
+using velkittest::kBound;
+using velkittest::With;
 using velkittest::Lines;
 using velkittest::VelkitSandbox;
 using Steps = std::vector<std::string>;
@@ -32,10 +34,8 @@ TEST(VelkitScsiBinding, FirstOfTwoEqualNumbersIsBound)
 {
     VelkitSandbox box("SCSI4:");
     box.Scenario("[veltosio]\ndevices=1,4,4\nflags.1=0x08\nflags.2=0x00\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "PrinterStatus H OUT",
-                             "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterGetHardware = 0 0x00000008",
-                      "PrinterStatus = 0 0x00000000", "Close = 0"}));
+    box.Expect(With(kBound, {"PrinterGetHardware H OUT -> 0 0x00000008", "PrinterStatus H OUT -> 0 0x00000000",
+                             "Close H -> 0"}));
     EXPECT_EQ(box.Calls("veltosio")[1], "VeltoPrinterStatus(#1 SCSI4) = 0");
 }
 
@@ -43,10 +43,8 @@ TEST(VelkitScsiBinding, NoDevicesGive2WithoutClosingTheModule)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltosio]\ndevices=\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT", "PrinterStatus H OUT",
-                             "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterGetMode = 0 1", "PrinterStatus = 2 0xDEADBEEF",
-                      "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterGetMode H OUT -> 0 1",
+                "PrinterStatus H OUT -> 2 0xDEADBEEF", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 0"}));
 }
 
@@ -54,8 +52,7 @@ TEST(VelkitScsiBinding, NoMatchingDeviceClosesTheListAndBindingIsTriedAgain)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltosio]\ndevices=3,5\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterSetMode = 2", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterSetMode H 1 -> 2", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltosio"),
               (Steps {"VeltoOpen() = 2", "VeltoClose(2) = 0", "VeltoOpen() = 2", "VeltoClose(2) = 0"}));
 }
@@ -63,10 +60,8 @@ TEST(VelkitScsiBinding, NoMatchingDeviceClosesTheListAndBindingIsTriedAgain)
 TEST(VelkitScsiBinding, SetModeWhenBoundAnswersAtOnce)
 {
     VelkitSandbox box("SCSI2:");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterSetMode H 1", "PrinterSetMode H 2",
-                             "PrinterStatus H OUT", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterSetMode = 0", "PrinterSetMode = 0",
-                      "PrinterStatus = 0 0x00000000", "PrinterSetMode = 0", "Close = 0"}));
+    box.Expect(With(kBound, {"PrinterSetMode H 1 -> 0", "PrinterSetMode H 2 -> 0",
+                             "PrinterStatus H OUT -> 0 0x00000000", "PrinterSetMode H 1 -> 0", "Close H -> 0"}));
     // Going back to spooling keeps the binding; one enumeration in all.
     EXPECT_EQ(box.Calls("veltosio"),
               (Steps {"VeltoOpen() = 1", "VeltoPrinterStatus(#0 SCSI2) = 0", "VeltoClose(1) = 0"}));
@@ -77,22 +72,21 @@ TEST(VelkitScsiBinding, MissingModuleOrEntryPointGives17)
     VelkitSandbox::Options noModule;
     noModule.scsiModule = false;
     VelkitSandbox missing("SCSI2:", {}, noModule);
-    EXPECT_EQ(Lines(missing.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 17", "PrinterGetHardware = 17 0x00000000", "Close = 0"}));
+    missing.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 17", "PrinterGetHardware H OUT -> 17 0x00000000",
+                    "Close H -> 0"});
 
     VelkitSandbox::Options lacking;
     lacking.scsiModuleFile = "libveltosio-nostartprint.so";
     VelkitSandbox incomplete("SCSI2:", {}, lacking);
-    EXPECT_EQ(Lines(incomplete.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 17", "PrinterGetHardware = 17 0x00000000", "Close = 0"}));
+    incomplete.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 17", "PrinterGetHardware H OUT -> 17 0x00000000",
+                       "Close H -> 0"});
     EXPECT_TRUE(incomplete.Calls("veltosio").empty());
 }
 
 TEST(VelkitScsiBinding, DriverNameWithScsiMakesAnyPortScsi)
 {
     VelkitSandbox box("LPT1:", {"-o", "driver-name-default=\"Velto Card Printer SCSI\""});
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 2", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 1", "VeltoClose(1) = 0"}));
 }
 
@@ -100,10 +94,8 @@ TEST(VelkitHardwareLookup, ScsiLookupUsesATemporaryModuleAndBindsNothing)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltosio]\ndevices=6,2\nflags.0=0xFF\nflags.1=0x0C\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterGetHardware H NULL", "PrinterGetHardware H OUT",
-                             "PrinterStatus H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterGetHardware = 102", "PrinterGetHardware = 0 0x0000000C",
-                      "PrinterStatus = 2 0xDEADBEEF", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterGetHardware H NULL -> 102", "PrinterGetHardware H OUT -> 0 0x0000000C",
+                "PrinterStatus H OUT -> 2 0xDEADBEEF", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 2", "VeltoClose(2) = 0"}));
 }
 
@@ -111,8 +103,7 @@ TEST(VelkitHardwareLookup, ScsiLookupWithoutTheDeviceGives2)
 {
     VelkitSandbox box("SCSI3:");
     box.Scenario("[veltosio]\ndevices=6,2\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterGetHardware H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterGetHardware = 2 0x00000000", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterGetHardware H OUT -> 2 0x00000000", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 2", "VeltoClose(2) = 0"}));
 }
 
@@ -120,8 +111,7 @@ TEST(VelkitHardwareLookup, UsbLookupAttachesAndReleasesATemporaryRecord)
 {
     VelkitSandbox box("VUSB3:");
     box.Scenario("[veltouio]\nids=1,3\nflags=0x09\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterGetHardware H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterGetHardware = 0 0x00000009", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterGetHardware H OUT -> 0 0x00000009", "Close H -> 0"});
     EXPECT_EQ(box.Calls("veltouio"),
               (Steps {"Velto_Init(VeltoU05.dll) = 0", "Velto_SetAppTitle(VeltoUIO-SDK) = 0",
                       "Velto_PrinterIDEnum() = 0 count 2 [1,3]", "Velto_PrinterAttach(id 3) = 0",
@@ -132,8 +122,7 @@ TEST(VelkitHardwareLookup, BoundPrinterAnswersFromItsRecord)
 {
     VelkitSandbox box("VUSB2:");
     box.Scenario("[veltouio]\nids=2\nflags=0x3C\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetHardware H OUT", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "PrinterGetHardware = 0 0x0000003C", "Close = 0"}));
+    box.Expect(With(kBound, {"PrinterGetHardware H OUT -> 0 0x0000003C", "Close H -> 0"}));
     EXPECT_EQ(box.Calls("veltouio").size(), 6u);  // no second attach for the query
 }
 
@@ -165,8 +154,7 @@ TEST(VelkitUsbBinding, LowerCasePortAndTrailingTextStillBind)
 {
     VelkitSandbox box("vusb7:");
     box.Scenario("[veltouio]\nids=7\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Close = 0"}));
+    box.Expect(With(kBound, {"Close H -> 0"}));
     EXPECT_EQ(box.Calls("veltouio")[3], "Velto_PrinterAttach(id 7) = 0");
 }
 
@@ -194,10 +182,8 @@ TEST(VelkitUsbBinding, AbsentIdNoIdsAndRefusedAttachGive2)
 TEST(VelkitUsbBinding, DriverNameWithUsbOnAParallelPortGives107)
 {
     VelkitSandbox box("LPT1:", {"-o", "driver-name-default=\"Velto Card Printer USB\""});
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterGetMode H OUT", "PrinterGetHardware H OUT",
-                             "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 107", "PrinterGetMode = 0 1",
-                      "PrinterGetHardware = 3 0x00000000", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 107", "PrinterGetMode H OUT -> 0 1",
+                "PrinterGetHardware H OUT -> 3 0x00000000", "Close H -> 0"});
 }
 
 TEST(VelkitUsbBinding, InitAnswers98And99Give17AndTheModuleStaysUntilClose)
@@ -205,8 +191,7 @@ TEST(VelkitUsbBinding, InitAnswers98And99Give17AndTheModuleStaysUntilClose)
     for (const char* init : {"98", "99"}) {
         VelkitSandbox box("VUSB1:");
         box.Scenario(std::string("[veltouio]\ninit=") + init + "\n");
-        EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
-                  (Steps {"OpenA = handle", "PrinterSetMode = 17", "Close = 0"}));
+        box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 17", "Close H -> 0"});
         EXPECT_EQ(box.Calls("veltouio"),
                   (Steps {std::string("Velto_Init(VeltoU05.dll) = ") + init, "Velto_Destroy(context) = 0"}));
     }
@@ -217,15 +202,13 @@ TEST(VelkitUsbBinding, TitleIsOptionalStartPrintIsNot)
     VelkitSandbox::Options noTitle;
     noTitle.usbModuleFile = "libveltouio-notitle.so";
     VelkitSandbox withoutTitle("VUSB1:", {}, noTitle);
-    EXPECT_EQ(Lines(withoutTitle.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Close = 0"}));
+    withoutTitle.Expect(With(kBound, {"Close H -> 0"}));
     EXPECT_EQ(withoutTitle.Calls("veltouio")[1], "Velto_PrinterIDEnum() = 0 count 1 [1]");
 
     VelkitSandbox::Options noStartPrint;
     noStartPrint.usbModuleFile = "libveltouio-nostartprint.so";
     VelkitSandbox withoutStartPrint("VUSB1:", {}, noStartPrint);
-    EXPECT_EQ(Lines(withoutStartPrint.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 17", "Close = 0"}));
+    withoutStartPrint.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 17", "Close H -> 0"});
     EXPECT_TRUE(withoutStartPrint.Calls("veltouio").empty());
 }
 
@@ -235,10 +218,7 @@ TEST(VelkitUsbBinding, TwoHandlesBindIndependently)
     box.Scenario("[veltouio]\nids=1\n");
     // The probe keeps one handle; two open-close rounds in one process show
     // that the module is loaded and released per handle.
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "Close H", "OpenA $Q", "PrinterSetMode H 1",
-                             "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 0", "Close = 0", "OpenA = handle", "PrinterSetMode = 0",
-                      "Close = 0"}));
+    box.Expect(With(kBound, {"Close H -> 0", "OpenA $Q -> handle", "PrinterSetMode H 1 -> 0", "Close H -> 0"}));
     const auto calls = box.Calls("veltouio");
     ASSERT_EQ(calls.size(), 12u);
     EXPECT_EQ(calls[6], "Velto_Init(VeltoU05.dll) = 0");
@@ -351,8 +331,7 @@ TEST(VelkitModuleRelease, AFailedUsbBindIsDestroyedAndUnloadedBeforeTheNextBindL
 {
     VelkitSandbox box("VUSB1:");
     box.Scenario("[veltouio]\nids=\n");
-    EXPECT_EQ(Lines(box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterSetMode H 1", "Close H"})),
-              (Steps {"OpenA = handle", "PrinterSetMode = 2", "PrinterSetMode = 2", "Close = 0"}));
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterSetMode H 1 -> 2", "Close H -> 0"});
     EXPECT_EQ(LifetimeOrder(box.Box().CallLog(), "veltouio"),
               (Steps {"probe: OpenA " + box.Queue(), "probe: PrinterSetMode H 1", "module: libveltouio.so loaded",
                       "veltouio: Velto_Init(VeltoU05.dll) = 0", "probe: PrinterSetMode H 1",

@@ -6,17 +6,14 @@
 
 #include <gtest/gtest.h>
 
+using velkittest::kHeldScript;
+using velkittest::kRecordScript;
+using velkittest::With;
 using velkittest::Lines;
 using velkittest::VelkitSandbox;
 using Steps = std::vector<std::string>;
 
 namespace {
-
-Steps With(Steps head, const Steps& tail)
-{
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
 
 // Attaches the application's own record (200 private bytes of 0xEE), so
 // "Record" shows what Velkit stored where.
@@ -151,32 +148,25 @@ TEST(VelkitSettings, EachSettingTravelsInItsEscapeAndLandsAtItsPlace)
 TEST(VelkitSettings, CopiesGoThroughSetCopyCount)
 {
     VelkitSandbox box("SCSI2:");
-    auto run = box.Run(With(kAttachedHeld, {"DocSetCopies H 100", "DocSetCopies H -1", "DocSetCopies H 0",
-                                            "DocGetCopies H OUT", "DocSetCopies H 99", "DocGetCopies H OUT",
-                                            "Close H"}));
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0", "DocSetCopies = 102",
-                                  "DocSetCopies = 102", "DocSetCopies = 0", "DocGetCopies = 0 0", "DocSetCopies = 0",
-                                  "DocGetCopies = 0 99", "Close = 0"}));
+    auto run = box.Expect(With(kHeldScript, {"DocSetCopies H 100 -> 102", "DocSetCopies H -1 -> 102",
+                                             "DocSetCopies H 0 -> 0", "DocGetCopies H OUT -> 0 0",
+                                             "DocSetCopies H 99 -> 0", "DocGetCopies H OUT -> 0 99", "Close H -> 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(17, 2: 00 00) = 1", "Escape(17, 2: 63 00) = 1"}));
 
     // Refused: 1, no older number, the count stays.
     box.ClearCalls();
     box.Scenario("[veltodrv]\nrefuse=17\n");
-    run = box.Run(With(kAttachedHeld, {"DocSetCopies H 5", "DocGetCopies H OUT", "Close H"}));
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0", "DocSetCopies = 1",
-                                  "DocGetCopies = 0 1", "Close = 0"}));
+    run = box.Expect(With(kHeldScript, {"DocSetCopies H 5 -> 1", "DocGetCopies H OUT -> 0 1", "Close H -> 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(17, 2: 05 00) = 0"}));
 }
 
 TEST(VelkitSettings, DitherIntensityZeroIsRefusedOnEitherSide)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Run(With(kAttachedHeld, {"PageSetDitherIntensity H 0 0", "PageSetDitherIntensity H 1 0",
-                                                  "PageSetGrayscaleIntensity H 1 0", "PageSetDitherIntensity H 0 1",
-                                                  "Close H"}));
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0", "PageSetDitherIntensity = 102",
-                                  "PageSetDitherIntensity = 102", "PageSetGrayscaleIntensity = 102",
-                                  "PageSetDitherIntensity = 0", "Close = 0"}));
+    const auto run = box.Expect(With(kHeldScript, {"PageSetDitherIntensity H 0 0 -> 102",
+                                                   "PageSetDitherIntensity H 1 0 -> 102",
+                                                   "PageSetGrayscaleIntensity H 1 0 -> 102",
+                                                   "PageSetDitherIntensity H 0 1 -> 0", "Close H -> 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(16007, 8: 00 00 00 00 01 00 00 00) = 1"}));
 }
 
@@ -212,18 +202,13 @@ TEST(VelkitSettings, ResinUsageGoesPanelByPanel)
 TEST(VelkitSettings, OverlayAreasTravelInDriverUnits)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Run(With(kAttachedRecord, {"PageSetOverlayPrintableArea H 0 AREA:1000,2000,-1000,3333",
-                                                    "PageSetOverlayNonprintableArea H 1 AREA:10,-7,0,1",
-                                                    "Record 112 16", "Record 160 16",
-                                                    "PageGetOverlayPrintableArea H 0 AREA",
-                                                    "PageGetOverlayNonprintableArea H 1 AREA", "Close H"}));
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0",
-                                  "PageSetOverlayPrintableArea = 0 1000 2000 -1000 3333",
-                                  "PageSetOverlayNonprintableArea = 0 10 -7 0 1",
-                                  "Record = 2C 01 00 00 58 02 00 00 D4 FE FF FF E7 03 00 00",
-                                  "Record = 03 00 00 00 FE FF FF FF 00 00 00 00 00 00 00 00",
-                                  "PageGetOverlayPrintableArea = 0 1000 2000 -1000 3330",
-                                  "PageGetOverlayNonprintableArea = 0 10 -6 0 0", "Close = 0"}));
+    const auto run = box.Expect(With(kRecordScript, {"PageSetOverlayPrintableArea H 0 AREA:1000,2000,-1000,3333 -> 0 1000 2000 -1000 3333",
+                                                     "PageSetOverlayNonprintableArea H 1 AREA:10,-7,0,1 -> 0 10 -7 0 1",
+                                                     "Record 112 16 -> 2C 01 00 00 58 02 00 00 D4 FE FF FF E7 03 00 00",
+                                                     "Record 160 16 -> 03 00 00 00 FE FF FF FF 00 00 00 00 00 00 00 00",
+                                                     "PageGetOverlayPrintableArea H 0 AREA -> 0 1000 2000 -1000 3330",
+                                                     "PageGetOverlayNonprintableArea H 1 AREA -> 0 10 -6 0 0",
+                                                     "Close H -> 0"}));
     EXPECT_EQ(Escapes(box),
               (Steps {"Escape(16011, 20: 00 00 00 00 2C 01 00 00 58 02 00 00 D4 FE FF FF E7 03 00 00) = 1",
                       "Escape(16013, 20: 01 00 00 00 03 00 00 00 FE FF FF FF 00 00 00 00 00 00 00 00) = 1"}));
@@ -308,10 +293,8 @@ TEST(VelkitSettings, LaminateQueryDecidesTheGetButTheStoredByteIsTheAnswer)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltodrv]\nanswer=0x55\n");
-    auto run = box.Run(With(kAttachedRecord, {"PageSetLaminateMode H 0 1", "PageGetLaminateMode H 0 OUT",
-                                              "PageGetLaminateMode H 1 OUT", "Close H"}));
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0", "PageSetLaminateMode = 0",
-                                  "PageGetLaminateMode = 0 1", "PageGetLaminateMode = 0 238", "Close = 0"}));
+    auto run = box.Expect(With(kRecordScript, {"PageSetLaminateMode H 0 1 -> 0", "PageGetLaminateMode H 0 OUT -> 0 1",
+                                               "PageGetLaminateMode H 1 OUT -> 0 238", "Close H -> 0"}));
 
     box.ClearCalls();
     box.Scenario("[veltodrv]\nrefuse=16016,15016\n");
@@ -325,13 +308,11 @@ TEST(VelkitSettings, LaminateQueryDecidesTheGetButTheStoredByteIsTheAnswer)
 TEST(VelkitSettings, DuplexAndOrientationResetTheDcWithExactlyTheirFields)
 {
     VelkitSandbox box("SCSI2:");
-    auto run = box.Run(With(kAttachedHeld, {"DocSetDuplex H 1", "DocGetDuplex H OUT", "PageSetOrientation H 2",
-                                            "PageGetOrientation H OUT", "DocSetDuplex H 0", "DocGetDuplex H OUT",
-                                            "PageSetOrientation H 1", "PageGetOrientation H OUT", "Close H"}));
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0", "DocSetDuplex = 0",
-                                  "DocGetDuplex = 0 1", "PageSetOrientation = 0", "PageGetOrientation = 0 2",
-                                  "DocSetDuplex = 0", "DocGetDuplex = 0 0", "PageSetOrientation = 0",
-                                  "PageGetOrientation = 0 1", "Close = 0"}));
+    auto run = box.Expect(With(kHeldScript, {"DocSetDuplex H 1 -> 0", "DocGetDuplex H OUT -> 0 1",
+                                             "PageSetOrientation H 2 -> 0", "PageGetOrientation H OUT -> 0 2",
+                                             "DocSetDuplex H 0 -> 0", "DocGetDuplex H OUT -> 0 0",
+                                             "PageSetOrientation H 1 -> 0", "PageGetOrientation H OUT -> 0 1",
+                                             "Close H -> 0"}));
     // The printer's record had copies in its fields as well (0x1101).
     EXPECT_EQ(box.Calls("veltodrv"),
               (Steps {"ResetDC(wide 0, fields 0x00001001, orientation 1, copies 1, duplex 3) = 1",
@@ -351,23 +332,20 @@ TEST(VelkitSettings, ARecordTooShortForASettingIsNeitherWrittenNorSent)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltodrv]\nextra=64\n");
-    const auto run = box.Run({"OpenA $Q", "CreateDCA $Q", "DocAttachA H DC DM:64:1", "PageSetRotate180 H 1 1",
-                              "PageSetResinUsage H 0 -1 1", "PageGetUVColor H OUT", "DocSetEjectSideUp H 1",
-                              "DocSetDuplex H 1", "Record 32 8", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenA = handle", "CreateDCA = dc", "DocAttachA = 0", "PageSetRotate180 = 0",
-                                  "PageSetResinUsage = 108", "PageGetUVColor = 108 -12345", "DocSetEjectSideUp = 108",
-                                  "DocSetDuplex = 0", "Record = EE EE EE EE 01 00 00 00", "Close = 0"}));
+    const auto run = box.Expect({"OpenA $Q -> handle", "CreateDCA $Q -> dc", "DocAttachA H DC DM:64:1 -> 0",
+                                 "PageSetRotate180 H 1 1 -> 0", "PageSetResinUsage H 0 -1 1 -> 108",
+                                 "PageGetUVColor H OUT -> 108 -12345", "DocSetEjectSideUp H 1 -> 108",
+                                 "DocSetDuplex H 1 -> 0", "Record 32 8 -> EE EE EE EE 01 00 00 00", "Close H -> 0"});
     EXPECT_EQ(Escapes(box), (Steps {"Escape(16025, 8: 01 00 00 00 01 00 00 00) = 1"}));
 }
 
 TEST(VelkitSettings, WideRecordsKeepTheirPrivateBytesBehindTheWidePart)
 {
     VelkitSandbox box("VUSB1:");
-    auto run = box.Run({"OpenW $Q", "CreateDCW $Q", "DocAttachW H DC DM:200:1", "PageSetColorMode H 1 2",
-                        "DocSetCopies H 3", "Record 40 8", "PageGetColorMode H 1 OUT", "DocGetCopies H OUT", "Close H"});
-    EXPECT_EQ(Lines(run), (Steps {"OpenW = handle", "CreateDCW = dc", "DocAttachW = 0", "PageSetColorMode = 0",
-                                  "DocSetCopies = 0", "Record = EE EE EE EE 02 00 00 00", "PageGetColorMode = 0 2",
-                                  "DocGetCopies = 0 3", "Close = 0"}));
+    auto run = box.Expect({"OpenW $Q -> handle", "CreateDCW $Q -> dc", "DocAttachW H DC DM:200:1 -> 0",
+                           "PageSetColorMode H 1 2 -> 0", "DocSetCopies H 3 -> 0",
+                           "Record 40 8 -> EE EE EE EE 02 00 00 00", "PageGetColorMode H 1 OUT -> 0 2",
+                           "DocGetCopies H OUT -> 0 3", "Close H -> 0"});
     // The printer's own wide record, held by the handle.
     run = box.Run({"OpenW $Q", "CreateDCW $Q", "DocAttachW H DC NULL", "PageSetUVMode H 1 2", "PageGetUVMode H 1 OUT",
                    "PageGetUVMode H 0 OUT", "Close H"});

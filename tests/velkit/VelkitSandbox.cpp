@@ -1,5 +1,6 @@
 #include "VelkitSandbox.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <regex>
@@ -58,6 +59,21 @@ ProbeRun VelkitSandbox::Run(const std::vector<std::string>& steps) const
     return run;
 }
 
+ProbeRun VelkitSandbox::Expect(const std::vector<std::string>& script, const std::string& context) const
+{
+    std::vector<std::string> steps, expected;
+    for (const auto& line : script) {
+        const auto arrow = line.find(" -> ");
+        if (arrow == std::string::npos) ADD_FAILURE() << "no \" -> \" in script line: " << line;
+        steps.push_back(line.substr(0, arrow));
+        expected.push_back(line.substr(0, std::min(arrow, line.find(' '))) + " = " +
+                           (arrow == std::string::npos ? "" : line.substr(arrow + 4)));
+    }
+    ProbeRun run = Run(steps);
+    EXPECT_EQ(run.lines, expected) << context;
+    return run;
+}
+
 long VelkitSandbox::Between(const std::string& from, const std::string& to) const
 {
     auto tick = [&](const std::string& what) -> std::optional<std::uint32_t> {
@@ -72,5 +88,11 @@ long VelkitSandbox::Between(const std::string& from, const std::string& to) cons
 }
 
 std::vector<std::string> Lines(const ProbeRun& run) { return run.lines; }
+
+std::vector<std::string> With(std::vector<std::string> head, const std::vector<std::string>& tail)
+{
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
 
 } // namespace velkittest

@@ -40,6 +40,9 @@ public:
     // Fails the test when the probe does not end cleanly (a leak or a fault
     // under the sanitizers ends it otherwise).
     ProbeRun Run(const std::vector<std::string>& steps) const;
+    // Runs a script of "<step> -> <result>" lines and checks that each step
+    // printed "<Name> = <result>"; `context` names the case on a failure.
+    ProbeRun Expect(const std::vector<std::string>& script, const std::string& context = {}) const;
 
     // The calls of one stand-in ("veltosio", "veltouio", "veltodrv", "printer").
     std::vector<std::string> Calls(const std::string& component) const { return box_.Calls(component); }
@@ -58,5 +61,17 @@ private:
 
 // The lines of a probe run without their timings, for whole-run comparison.
 std::vector<std::string> Lines(const ProbeRun& run);
+
+// head followed by tail.
+std::vector<std::string> With(std::vector<std::string> head, const std::vector<std::string>& tail);
+
+// Scripts that open the queue's printer and bind it, or attach a device
+// context with the printer's own record (Held) or with the application's
+// record of 200 private bytes of 0xEE (Record, for the probe's "Record").
+inline const std::vector<std::string> kBound = {"OpenA $Q -> handle", "PrinterSetMode H 1 -> 0"};
+inline const std::vector<std::string> kHeldScript = {"OpenA $Q -> handle", "CreateDCA $Q -> dc",
+                                                     "DocAttachA H DC NULL -> 0"};
+inline const std::vector<std::string> kRecordScript = {"OpenA $Q -> handle", "CreateDCA $Q -> dc",
+                                                       "DocAttachA H DC DM:200:0x0100:0x1101 -> 0"};
 
 } // namespace velkittest
