@@ -109,7 +109,8 @@ TEST(VelkitEncodeRequest, EscapeWithFallbackOnTheDocumentDcAndRefusals)
     // The magnetic block of any length has no older escape to fall back on.
     VelkitSandbox arbitrary("SCSI2:");
     arbitrary.Scenario("[veltodrv]\nrefuse=11014\n");
-    arbitrary.Expect(With(kHeldScript, {"EncodeMGWriteArbitrary H 1 1 1 1 -1 s:9 -> 1", "Close H -> 0", "DeleteDC DC -> 1"}));
+    arbitrary.Expect(With(kHeldScript, {"EncodeMGWriteArbitrary H 1 1 1 1 -1 s:9 -> 1", "Close H -> 0",
+                                        "DeleteDC DC -> 1"}));
     EXPECT_EQ(arbitrary.Calls("veltodrv").size(), 1u);
 }
 
@@ -131,9 +132,8 @@ TEST(VelkitEncodeIC, CompleteTimesOutAfterOneMorePollWait)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltosio]\nready=0\n");
-    const auto run = box.Expect(With(kBound, {"EncodeICComplete H BUF 0 -> 102 00 00 00 00",
-                                              "EncodeICComplete H NULL 1 -> 102",
-                                              "EncodeICComplete H BUF 1 -> 9 50 00 00 00", "Close H -> 0"}));
+    const auto run = box.Expect(With(kBound, {"EncodeICComplete H BUF 0 -> 102 00 00 00 00", "EncodeICComplete H NULL 1 -> 102",
+                          "EncodeICComplete H BUF 1 -> 9 50 00 00 00", "Close H -> 0"}));
     EXPECT_GE(run.ms[4], 1250);
     // Polled every 250 ms: status and receive alternate, at least five rounds.
     const auto calls = box.Calls("veltosio");
@@ -143,8 +143,7 @@ TEST(VelkitEncodeIC, CompleteTimesOutAfterOneMorePollWait)
 TEST(VelkitEncodeIC, MoveContactsSendsTheContactCommandThenCompletes)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Expect(With(kBound, {"EncodeICMoveContacts H 2 -> 102", "EncodeICMoveContacts H 1 -> 0",
-                                              "Close H -> 0"}));
+    const auto run = box.Expect(With(kBound, {"EncodeICMoveContacts H 2 -> 102", "EncodeICMoveContacts H 1 -> 0", "Close H -> 0"}));
     EXPECT_GE(run.ms[3], 2000);
     EXPECT_EQ(box.Calls("veltosio"),
               (Steps {"VeltoOpen() = 1", "VeltoICTransmit(#0 SCSI2, 3, 43 43 31) = 0",
@@ -245,8 +244,8 @@ TEST(VelkitEncodeMG, WriteArbitraryBuildsThe266ByteBlock)
 TEST(VelkitEncodeMG, ReadPreparesWaitsAndMapsTheWait)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Expect({"OpenA $Q -> handle", "EncodeMGRead H 1 -> 2", "PrinterSetMode H 1 -> 0",
-                                 "EncodeMGRead H 3 -> 0", "Close H -> 0"});
+    const auto run = box.Expect({"OpenA $Q -> handle", "EncodeMGRead H 1 -> 2", "PrinterSetMode H 1 -> 0", "EncodeMGRead H 3 -> 0",
+             "Close H -> 0"});
     EXPECT_GE(run.ms[3], 2000);
     EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 1", "VeltoMagPrepare(#0 SCSI2, 3) = 0",
                                              "VeltoMagWait(#0 SCSI2, 20) = 1", "VeltoClose(1) = 0"}));

@@ -86,11 +86,10 @@ TEST(VelkitModes, SetModeRefusesBadModesAndTheBareScsiPort)
 TEST(VelkitModes, DirectModeOnAnOrdinaryPortSetsTheFlagAndCloseRestoresIt)
 {
     VelkitSandbox box("FILE:");
-    const auto run = box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterGetMode H OUT -> 0 1",
-                                 "Run lpoptions -p $Q | grep -q direct=true -> 0",
-                                 "PrinterStatus H OUT -> 2 0xDEADBEEF", "PrinterGetHardware H OUT -> 3 0x00000000",
-                                 "EncodeTransfer H -> 2", "Close H -> 0",
-                                 "Run lpoptions -p $Q | grep -q direct=false -> 0"});
+    box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterGetMode H OUT -> 0 1",
+                "Run lpoptions -p $Q | grep -q direct=true -> 0", "PrinterStatus H OUT -> 2 0xDEADBEEF",
+                "PrinterGetHardware H OUT -> 3 0x00000000", "EncodeTransfer H -> 2", "Close H -> 0",
+                "Run lpoptions -p $Q | grep -q direct=false -> 0"});
     // No module was loaded for a printer that is neither SCSI nor USB.
     EXPECT_TRUE(box.Calls("veltosio").empty());
     EXPECT_TRUE(box.Calls("veltouio").empty());

@@ -139,9 +139,9 @@ TEST(VelkitSettings, EachSettingTravelsInItsEscapeAndLandsAtItsPlace)
 TEST(VelkitSettings, CopiesGoThroughSetCopyCount)
 {
     VelkitSandbox box("SCSI2:");
-    auto run = box.Expect(With(kHeldScript, {"DocSetCopies H 100 -> 102", "DocSetCopies H -1 -> 102",
-                                             "DocSetCopies H 0 -> 0", "DocGetCopies H OUT -> 0 0",
-                                             "DocSetCopies H 99 -> 0", "DocGetCopies H OUT -> 0 99", "Close H -> 0"}));
+    auto run = box.Expect(With(kHeldScript, {"DocSetCopies H 100 -> 102", "DocSetCopies H -1 -> 102", "DocSetCopies H 0 -> 0",
+                               "DocGetCopies H OUT -> 0 0", "DocSetCopies H 99 -> 0", "DocGetCopies H OUT -> 0 99",
+                               "Close H -> 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(17, 2: 00 00) = 1", "Escape(17, 2: 63 00) = 1"}));
 
     // Refused: 1, no older number, the count stays.
@@ -154,10 +154,9 @@ TEST(VelkitSettings, CopiesGoThroughSetCopyCount)
 TEST(VelkitSettings, DitherIntensityZeroIsRefusedOnEitherSide)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Expect(With(kHeldScript, {"PageSetDitherIntensity H 0 0 -> 102",
-                                                   "PageSetDitherIntensity H 1 0 -> 102",
-                                                   "PageSetGrayscaleIntensity H 1 0 -> 102",
-                                                   "PageSetDitherIntensity H 0 1 -> 0", "Close H -> 0"}));
+    box.Expect(With(kHeldScript, {"PageSetDitherIntensity H 0 0 -> 102", "PageSetDitherIntensity H 1 0 -> 102",
+                                  "PageSetGrayscaleIntensity H 1 0 -> 102", "PageSetDitherIntensity H 0 1 -> 0",
+                                  "Close H -> 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(16007, 8: 00 00 00 00 01 00 00 00) = 1"}));
 }
 
@@ -279,8 +278,9 @@ TEST(VelkitSettings, DuplexAndOrientationResetTheDcWithExactlyTheirFields)
 {
     VelkitSandbox box("SCSI2:");
     box.Expect(With(kHeldScript, {"DocSetDuplex H 1 -> 0", "DocGetDuplex H OUT -> 0 1", "PageSetOrientation H 2 -> 0",
-                                  "PageGetOrientation H OUT -> 0 2", "DocSetDuplex H 0 -> 0", "DocGetDuplex H OUT -> 0 0",
-                                  "PageSetOrientation H 1 -> 0", "PageGetOrientation H OUT -> 0 1", "Close H -> 0"}));
+                                  "PageGetOrientation H OUT -> 0 2", "DocSetDuplex H 0 -> 0",
+                                  "DocGetDuplex H OUT -> 0 0", "PageSetOrientation H 1 -> 0",
+                                  "PageGetOrientation H OUT -> 0 1", "Close H -> 0"}));
     // The printer's record had copies in its fields as well (0x1101).
     EXPECT_EQ(box.Calls("veltodrv"),
               (Steps {"ResetDC(wide 0, fields 0x00001001, orientation 1, copies 1, duplex 3) = 1",
@@ -300,10 +300,10 @@ TEST(VelkitSettings, ARecordTooShortForASettingIsNeitherWrittenNorSent)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltodrv]\nextra=64\n");
-    box.Expect({"OpenA $Q -> handle", "CreateDCA $Q -> dc", "DocAttachA H DC DM:64:1 -> 0", "PageSetRotate180 H 1 1 -> 0",
-                "PageSetResinUsage H 0 -1 1 -> 108", "PageGetUVColor H OUT -> 108 -12345",
-                "DocSetEjectSideUp H 1 -> 108", "DocSetDuplex H 1 -> 0", "Record 32 8 -> EE EE EE EE 01 00 00 00",
-                "Close H -> 0"});
+    box.Expect({"OpenA $Q -> handle", "CreateDCA $Q -> dc", "DocAttachA H DC DM:64:1 -> 0",
+                "PageSetRotate180 H 1 1 -> 0", "PageSetResinUsage H 0 -1 1 -> 108",
+                "PageGetUVColor H OUT -> 108 -12345", "DocSetEjectSideUp H 1 -> 108", "DocSetDuplex H 1 -> 0",
+                "Record 32 8 -> EE EE EE EE 01 00 00 00", "Close H -> 0"});
     EXPECT_EQ(Escapes(box), (Steps {"Escape(16025, 8: 01 00 00 00 01 00 00 00) = 1"}));
 }
 
@@ -311,9 +311,8 @@ TEST(VelkitSettings, WideRecordsKeepTheirPrivateBytesBehindTheWidePart)
 {
     VelkitSandbox box("VUSB1:");
     box.Expect({"OpenW $Q -> handle", "CreateDCW $Q -> dc", "DocAttachW H DC DM:200:1 -> 0",
-                           "PageSetColorMode H 1 2 -> 0", "DocSetCopies H 3 -> 0",
-                           "Record 40 8 -> EE EE EE EE 02 00 00 00", "PageGetColorMode H 1 OUT -> 0 2",
-                           "DocGetCopies H OUT -> 0 3", "Close H -> 0"});
+                "PageSetColorMode H 1 2 -> 0", "DocSetCopies H 3 -> 0", "Record 40 8 -> EE EE EE EE 02 00 00 00",
+                "PageGetColorMode H 1 OUT -> 0 2", "DocGetCopies H OUT -> 0 3", "Close H -> 0"});
     // The printer's own wide record, held by the handle.
     // The driver's private bytes count up from 0: side 0's UV mode is 188-191.
     box.Expect({"OpenW $Q -> handle", "CreateDCW $Q -> dc", "DocAttachW H DC NULL -> 0", "PageSetUVMode H 1 2 -> 0",
