@@ -136,11 +136,9 @@ TEST(VelkitStatus, StatusWordBitRules)
         {"status=44 00 00\nVeltoRequestSense=1", "0xFFFF0044"},  // sense read failed
     };
     for (const auto& c : cases) {
-        VelkitSandbox box("SCSI2:", {}, {});
+        VelkitSandbox box("SCSI2:");
         box.Scenario("[veltosio]\n" + c.scenario + "\n");
-        const auto run = box.Run({"OpenA $Q", "PrinterSetMode H 1", "PrinterStatus H OUT", "Close H"});
-        ASSERT_EQ(run.lines.size(), 4u);
-        EXPECT_EQ(run.lines[2], "PrinterStatus = 0 " + c.word) << c.scenario;
+        box.Expect(With(kBound, {"PrinterStatus H OUT -> 0 " + c.word, "Close H -> 0"}), c.scenario);
     }
 }
 
@@ -175,13 +173,10 @@ TEST(VelkitDocument, ARecordThatGrewAfterItsSizeQueryIsNotCopied)
         // Size queries in order: the open's two, CreateDCA's two, the
         // attach's two.
         box.Scenario("[veltodrv]\nextra=200,260,200,260,200\n");
-        EXPECT_EQ(Lines(box.Run({open + " $Q", "DriverVersion H OUT", "PrinterGetMode H OUT", "CreateDCA $Q",
-                                 "CreateDCA $Q", "DocAttachA H DC NULL", "DriverVersion H OUT", "DocDetach H",
-                                 "Close H", "DeleteDC DC"})),
-                  (Steps {open + " = handle", "DriverVersion = 102 0xFFFF", "PrinterGetMode = 0 2", "CreateDCA = null",
-                          "CreateDCA = dc", "DocAttachA = 0", "DriverVersion = 0 0x0100", "DocDetach = 0",
-                          "Close = 0", "DeleteDC = 1"}))
-            << open;
+        box.Expect({open + " $Q -> handle", "DriverVersion H OUT -> 102 0xFFFF", "PrinterGetMode H OUT -> 0 2",
+                    "CreateDCA $Q -> null", "CreateDCA $Q -> dc", "DocAttachA H DC NULL -> 0",
+                    "DriverVersion H OUT -> 0 0x0100", "DocDetach H -> 0", "Close H -> 0", "DeleteDC DC -> 1"},
+                   open);
     }
 }
 

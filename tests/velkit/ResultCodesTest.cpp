@@ -1,4 +1,6 @@
-// The result-code table callers print names from.
+// The names callers print for Velkit's result codes: the C lookup and the
+// C++ table agree, and exactly the vendor's named values have a name, each
+// its own. (Which value each call returns is checked through the probe.)
 #include "velkit/ResultCodes.h"
 
 #include <gtest/gtest.h>
@@ -6,57 +8,22 @@
 #include <set>
 #include <string>
 
-using velkit::ResultCodeName;
-
-TEST(VelkitResultCodes, NamedCodesCarryTheirNames)
+TEST(VelkitResultCodes, ExactlyTheNamedValuesHaveOneNameEach)
 {
-    EXPECT_EQ(ResultCodeName(0), "VELTO_SUCCESS");
-    EXPECT_EQ(ResultCodeName(1), "VELTO_ERROR_WINDOWSERROR");
-    EXPECT_EQ(ResultCodeName(9), "VELTO_ERROR_TIMEOUT");
-    EXPECT_EQ(ResultCodeName(11), "VELTO_ERROR_CMDFAILURE");
-    EXPECT_EQ(ResultCodeName(16), "VELTO_ERROR_PRINTERNOTREADY");
-    EXPECT_EQ(ResultCodeName(18), "VELTO_ERROR_MISSINGENTRYPOINT");
-    EXPECT_EQ(ResultCodeName(100), "VELTO_INVALID_CALLLOCATION");
-    EXPECT_EQ(ResultCodeName(109), "VELTO_INVALID_HARDWARE");
-    EXPECT_EQ(ResultCodeName(400), "VELTO_ERROR_IC_ABORTED");
-    EXPECT_EQ(ResultCodeName(505), "VELTO_ERROR_HID24_CMDTIMEOUT");
-    EXPECT_EQ(ResultCodeName(550), "VELTO_ERROR_MIFARE24_ALREADYOPEN");
-    EXPECT_EQ(ResultCodeName(566), "VELTO_ERROR_MIFARE24_STOPBIT");
-    EXPECT_EQ(ResultCodeName(603), "VELTO_ERROR_ICLASS24_COMPORTFAILED");
-    EXPECT_EQ(ResultCodeName(616), "VELTO_ERROR_ICLASS24_STOPBIT");
-}
-
-TEST(VelkitResultCodes, ExactlyTheTableIsNamed)
-{
-    std::set<int> named;
-    for (int c = 0; c <= 5; ++c) named.insert(c);
-    for (int c = 7; c <= 11; ++c) named.insert(c);
-    for (int c = 16; c <= 18; ++c) named.insert(c);
-    for (int c = 100; c <= 109; ++c) named.insert(c);
-    named.insert(400);
-    for (int c = 500; c <= 505; ++c) named.insert(c);
-    for (int c = 550; c <= 566; ++c) named.insert(c);
-    for (int c = 600; c <= 616; ++c) named.insert(c);
-    for (int c = -5; c <= 700; ++c)
-        EXPECT_EQ(!ResultCodeName(c).empty(), named.count(c) == 1) << "code " << c;
-    EXPECT_EQ(std::size(velkit::kResultCodes), named.size());
-}
-
-TEST(VelkitResultCodes, EncoderRangesRunInTableOrder)
-{
-    const char* mifare[] = {"ALREADYOPEN", "LOADFAILED", "UNKNOWN", "COMPORTFAILED", "SENDFAILED", "RECEIVEFAILED",
-                            "INVALIDREPLY", "HEADER", "FOOTER", "CRC", "NODATA", "INVALIDPARAMETER", "INVALIDCOM",
-                            "BAUDRATE", "PARITY", "DATABIT", "STOPBIT"};
-    for (int i = 0; i < 17; ++i) {
-        EXPECT_EQ(ResultCodeName(550 + i), std::string("VELTO_ERROR_MIFARE24_") + mifare[i]);
-        EXPECT_EQ(ResultCodeName(600 + i), std::string("VELTO_ERROR_ICLASS24_") + mifare[i]);
+    const auto named = [](int c) {
+        return (c >= 0 && c <= 5) || (c >= 7 && c <= 11) || (c >= 16 && c <= 18) || (c >= 100 && c <= 109) ||
+               c == 400 || (c >= 500 && c <= 505) || (c >= 550 && c <= 566) || (c >= 600 && c <= 616);
+    };
+    std::set<std::string> names;
+    for (int c = -5; c <= 700; ++c) {
+        const char* name = Velkit_ResultName(c);
+        EXPECT_EQ(name != nullptr, named(c)) << "code " << c;
+        EXPECT_EQ(std::string(name ? name : ""), velkit::ResultCodeName(c)) << "code " << c;
+        if (name) {
+            EXPECT_TRUE(names.insert(name).second) << name;
+        }
     }
-    const char* hid[] = {"ALREADYOPEN", "LOADFAILED", "UNKNOWN", "SYNTAXERROR", "CMDFAILURE", "CMDTIMEOUT"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(ResultCodeName(500 + i), std::string("VELTO_ERROR_HID24_") + hid[i]);
-}
-
-TEST(VelkitResultCodes, NamesAreUnique)
-{
-    std::set<std::string_view> names;
-    for (const auto& e : velkit::kResultCodes) EXPECT_TRUE(names.insert(e.name).second) << e.name;
+    EXPECT_EQ(names.size(), std::size(velkit::kResultCodes));
+    EXPECT_EQ(velkit::ResultCodeName(566), "VELTO_ERROR_MIFARE24_STOPBIT");
+    EXPECT_EQ(velkit::ResultCodeName(600), "VELTO_ERROR_ICLASS24_ALREADYOPEN");
 }
