@@ -132,8 +132,9 @@ TEST(VelkitEncodeIC, CompleteTimesOutAfterOneMorePollWait)
 {
     VelkitSandbox box("SCSI2:");
     box.Scenario("[veltosio]\nready=0\n");
-    const auto run = box.Expect(With(kBound, {"EncodeICComplete H BUF 0 -> 102 00 00 00 00", "EncodeICComplete H NULL 1 -> 102",
-                          "EncodeICComplete H BUF 1 -> 9 50 00 00 00", "Close H -> 0"}));
+    const auto run = box.Expect(With(kBound, {"EncodeICComplete H BUF 0 -> 102 00 00 00 00",
+                                              "EncodeICComplete H NULL 1 -> 102",
+                                              "EncodeICComplete H BUF 1 -> 9 50 00 00 00", "Close H -> 0"}));
     EXPECT_GE(run.ms[4], 1250);
     // Polled every 250 ms: status and receive alternate, at least five rounds.
     const auto calls = box.Calls("veltosio");
@@ -143,7 +144,8 @@ TEST(VelkitEncodeIC, CompleteTimesOutAfterOneMorePollWait)
 TEST(VelkitEncodeIC, MoveContactsSendsTheContactCommandThenCompletes)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Expect(With(kBound, {"EncodeICMoveContacts H 2 -> 102", "EncodeICMoveContacts H 1 -> 0", "Close H -> 0"}));
+    const auto run = box.Expect(With(kBound, {"EncodeICMoveContacts H 2 -> 102", "EncodeICMoveContacts H 1 -> 0",
+                                              "Close H -> 0"}));
     EXPECT_GE(run.ms[3], 2000);
     EXPECT_EQ(box.Calls("veltosio"),
               (Steps {"VeltoOpen() = 1", "VeltoICTransmit(#0 SCSI2, 3, 43 43 31) = 0",
@@ -179,7 +181,8 @@ TEST(VelkitEncodeResults, ModuleAnswersBecomeResultCodes)
         {"VUSB1:", "[veltouio]\nVelto_MagPrepare=1", "EncodeMGRead H 1 -> 10", {"Velto_MagPrepare(id 1, 1) = 1"}},
         {"VUSB1:", "[veltouio]\nVelto_MagWait=0", "EncodeMGRead H 1 -> 11",
          {"Velto_MagPrepare(id 1, 1) = 0", "Velto_MagWait(id 1, 20) = 0"}},
-        {"VUSB1:", "[veltouio]\nVelto_MagRead=4", "EncodeMGGetTrack H 1 2 3 -> 10", {"Velto_MagRead(id 1, 1, 2, 3) = 4"}},
+        {"VUSB1:", "[veltouio]\nVelto_MagRead=4", "EncodeMGGetTrack H 1 2 3 -> 10",
+         {"Velto_MagRead(id 1, 1, 2, 3) = 4"}},
     };
     for (const auto& c : cases) {
         VelkitSandbox box(c.port);
@@ -244,8 +247,8 @@ TEST(VelkitEncodeMG, WriteArbitraryBuildsThe266ByteBlock)
 TEST(VelkitEncodeMG, ReadPreparesWaitsAndMapsTheWait)
 {
     VelkitSandbox box("SCSI2:");
-    const auto run = box.Expect({"OpenA $Q -> handle", "EncodeMGRead H 1 -> 2", "PrinterSetMode H 1 -> 0", "EncodeMGRead H 3 -> 0",
-             "Close H -> 0"});
+    const auto run = box.Expect({"OpenA $Q -> handle", "EncodeMGRead H 1 -> 2", "PrinterSetMode H 1 -> 0",
+                                 "EncodeMGRead H 3 -> 0", "Close H -> 0"});
     EXPECT_GE(run.ms[3], 2000);
     EXPECT_EQ(box.Calls("veltosio"), (Steps {"VeltoOpen() = 1", "VeltoMagPrepare(#0 SCSI2, 3) = 0",
                                              "VeltoMagWait(#0 SCSI2, 20) = 1", "VeltoClose(1) = 0"}));

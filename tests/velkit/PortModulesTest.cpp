@@ -162,7 +162,8 @@ TEST(VelkitUsbBinding, AbsentIdNoIdsAndRefusedAttachGive2)
     for (const auto& c : cases) {
         VelkitSandbox box("VUSB2:");
         box.Scenario("[veltouio]\n" + c.scenario + "\n");
-        box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterStatus H OUT -> 2 0xDEADBEEF", "Close H -> 0"},
+        box.Expect({"OpenA $Q -> handle", "PrinterSetMode H 1 -> 2", "PrinterStatus H OUT -> 2 0xDEADBEEF",
+                    "Close H -> 0"},
                    c.scenario);
         const auto calls = box.Calls("veltouio");
         ASSERT_GE(calls.size(), 2u);

@@ -139,9 +139,9 @@ TEST(VelkitSettings, EachSettingTravelsInItsEscapeAndLandsAtItsPlace)
 TEST(VelkitSettings, CopiesGoThroughSetCopyCount)
 {
     VelkitSandbox box("SCSI2:");
-    auto run = box.Expect(With(kHeldScript, {"DocSetCopies H 100 -> 102", "DocSetCopies H -1 -> 102", "DocSetCopies H 0 -> 0",
-                               "DocGetCopies H OUT -> 0 0", "DocSetCopies H 99 -> 0", "DocGetCopies H OUT -> 0 99",
-                               "Close H -> 0"}));
+    auto run = box.Expect(With(kHeldScript, {"DocSetCopies H 100 -> 102", "DocSetCopies H -1 -> 102",
+                                             "DocSetCopies H 0 -> 0", "DocGetCopies H OUT -> 0 0",
+                                             "DocSetCopies H 99 -> 0", "DocGetCopies H OUT -> 0 99", "Close H -> 0"}));
     EXPECT_EQ(Escapes(box), (Steps {"Escape(17, 2: 00 00) = 1", "Escape(17, 2: 63 00) = 1"}));
 
     // Refused: 1, no older number, the count stays.
@@ -188,7 +188,8 @@ TEST(VelkitSettings, ResinUsageGoesPanelByPanel)
 TEST(VelkitSettings, OverlayAreasTravelInDriverUnits)
 {
     VelkitSandbox box("SCSI2:");
-    box.Expect(With(kRecordScript, {"PageSetOverlayPrintableArea H 0 AREA:1000,2000,-1000,3333 -> 0 1000 2000 -1000 3333",
+    box.Expect(With(kRecordScript, {"PageSetOverlayPrintableArea H 0 AREA:1000,2000,-1000,3333 -> "
+                                    "0 1000 2000 -1000 3333",
                                     "PageSetOverlayNonprintableArea H 1 AREA:10,-7,0,1 -> 0 10 -7 0 1",
                                     "Record 112 16 -> 2C 01 00 00 58 02 00 00 D4 FE FF FF E7 03 00 00",
                                     "Record 160 16 -> 03 00 00 00 FE FF FF FF 00 00 00 00 00 00 00 00",
@@ -218,9 +219,9 @@ TEST(VelkitSettings, DriverKnowingOnlyTheOlderNumbersGetsEverySetting)
                         "PageSetDitherMethod H 1 2 -> 0", "PageSetDitherIntensity H 0 5 -> 0",
                         "PageSetGrayscaleIntensity H 1 6 -> 0", "PageSetResinUsage H 0 2 1 -> 0",
                         "PageSetOverlayMode H 0 3 -> 0", "PageSetOverlayPrintableArea H 1 AREA:0,0,0,0 -> 0 0 0 0 0",
-                        "PageSetOverlayNonprintableArea H 0 AREA:0,0,0,0 -> 0 0 0 0 0", "PageSetLaminateMode H 0 1 -> 0",
-                        "PageSetLaminateLast H 1 -> 0", "PageSetUVMode H 1 1 -> 0", "PageSetUVColor H 9 -> 0",
-                        "PageSetRotate180 H 0 1 -> 0"};
+                        "PageSetOverlayNonprintableArea H 0 AREA:0,0,0,0 -> 0 0 0 0 0",
+                        "PageSetLaminateMode H 0 1 -> 0", "PageSetLaminateLast H 1 -> 0", "PageSetUVMode H 1 1 -> 0",
+                        "PageSetUVColor H 9 -> 0", "PageSetRotate180 H 0 1 -> 0"};
     box.Expect(With(With(kRecordScript, sets),
                     {"DocGetFlipBeforePrint H OUT -> 0 1", "DocGetEjectSideUp H OUT -> 0 1",
                      "PageGetColorMode H 0 OUT -> 0 1", "PageGetDitherMethod H 1 OUT -> 0 2",
