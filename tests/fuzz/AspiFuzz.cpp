@@ -105,9 +105,7 @@ struct FakeSg : SgBackend {
             std::memset(c.Data, 0xA5, c.DataLen);
             if (!bytes.empty()) std::memcpy(c.Data, bytes.data(), bytes.size());
         } else if (c.Direction == SgDirection::ToDevice) {
-            unsigned sum = 0;
-            for (std::uint32_t i = 0; i < c.DataLen; ++i) sum += c.Data[i];
-            (void)sum;
+            fuzz::ReadAll(c.Data, c.DataLen);
         }
         if (c.SenseLen > 0) {
             FUZZ_CHECK(c.Sense != nullptr && Within(c.Sense, c.SenseLen, gNow.block, gNow.blockSize));

@@ -1,6 +1,7 @@
 #pragma once
 // A property a fuzz target holds its code to. A failed one names itself and
 // aborts, so libFuzzer keeps the input that broke it as a crash.
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -16,6 +17,14 @@ namespace fuzz {
         std::fprintf(stderr, "%s\n", detail.size() > 256 ? " ..." : "");
     }
     std::abort();
+}
+
+// Reads every byte of a block handed over, so that AddressSanitizer sees a
+// block shorter than its stated size.
+inline void ReadAll(const unsigned char* p, std::size_t n)
+{
+    volatile unsigned sum = 0;
+    for (std::size_t i = 0; i < n; ++i) sum = sum + p[i];
 }
 
 } // namespace fuzz

@@ -10,6 +10,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -83,27 +84,15 @@ struct RawLine {
 std::vector<RawLine> SplitLines(std::string_view text)
 {
     std::vector<RawLine> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t nl = text.find('\n', pos);
-        RawLine line;
-        if (nl == std::string_view::npos) {
-            line.text = text.substr(pos);
-            if (!line.text.empty() && line.text.back() == '\r') {
-                line.text.pop_back();
-                line.eol = "\r";
-            }
-            pos = text.size();
-        } else {
-            line.text = text.substr(pos, nl - pos);
-            line.eol = "\n";
-            if (!line.text.empty() && line.text.back() == '\r') {
-                line.text.pop_back();
-                line.eol = "\r\n";
-            }
-            pos = nl + 1;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t nl = std::min(text.find('\n', pos), text.size());
+        RawLine line {std::string(text.substr(pos, nl - pos)), nl < text.size() ? "\n" : ""};
+        if (!line.text.empty() && line.text.back() == '\r') {
+            line.text.pop_back();
+            line.eol.insert(0, "\r");
         }
         lines.push_back(std::move(line));
+        pos = nl + 1;
     }
     return lines;
 }
