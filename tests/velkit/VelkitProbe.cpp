@@ -41,6 +41,9 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -193,9 +196,57 @@ using Runner = std::function<std::string(Step&)>;
 
 std::string Code(std::int32_t r) { return std::to_string(r); }
 
+// An argument of an export, made from its token by the parameter's type.
+// A void* is a device context ("DC", "JUNK"), a buffer ("BUF") or a string.
+template <typename T>
+T Arg(Step& s, std::size_t i)
+{
+    using Pointee = std::remove_const_t<std::remove_pointer_t<T>>;
+    if constexpr (std::is_same_v<T, VelkitHandle*>) {
+        return s.Handle(i);
+    } else if constexpr (std::is_integral_v<T>) {
+        return static_cast<T>(s.Int(i));
+    } else if constexpr (std::is_same_v<Pointee, std::int32_t>) {
+        return s.Arg(i).rfind("AREA", 0) == 0 ? s.Area(i) : s.Out(i);
+    } else if constexpr (std::is_same_v<T, void*>) {
+        const std::string& a = s.Arg(i);
+        if (a == "DC" || a == "JUNK") return s.Dc(i);
+        return s.Ptr(i);
+    } else if constexpr (std::is_same_v<T, const void*>) {
+        return s.Bytes(i);
+    } else if constexpr (std::is_same_v<T, const char*>) {
+        return s.Text(i);
+    } else {
+        static_assert(std::is_same_v<Pointee, DEVMODEA> || std::is_same_v<Pointee, DEVMODEW>);
+        return s.Settings<Pointee>(i);
+    }
+}
+
+template <typename... A, std::size_t... I>
+std::string CallWith(Step& s, int32_t (*fn)(A...), std::index_sequence<I...>)
+{
+    // A braced list makes the arguments in order, so OUT values print in order.
+    std::tuple<A...> args {Arg<A>(s, I)...};
+    return Code(std::apply(fn, args));
+}
+
+// Registers the export Velkit_<name> taking A... and returning a code.
+template <typename... A>
+void Add(std::map<std::string, Runner>& m, const std::string& name)
+{
+    m[name] = [name](Step& s) { return CallWith(s, Export<int32_t (*)(A...)>(name), std::index_sequence_for<A...> {}); };
+}
+
+template <typename... A>
+void AddAll(std::map<std::string, Runner>& m, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) Add<A...>(m, name);
+}
+
 std::map<std::string, Runner> Runners()
 {
     using H = VelkitHandle*;
+    using I = std::int32_t;
     std::map<std::string, Runner> m;
     m["OpenA"] = [](Step& s) {
         const std::string& a = s.Arg(0);
@@ -221,159 +272,73 @@ std::map<std::string, Runner> Runners()
         g_dc = Export<HDC (*)(const char16_t*, const DEVMODEW*)>("CreateDCW")(wide.c_str(), s.Settings<DEVMODEW>(1));
         return std::string(g_dc ? "dc" : "null");
     };
-    m["DeleteDC"] = [](Step& s) { return Code(Export<int32_t (*)(HDC)>("DeleteDC")(s.Dc(0))); };
-    m["Close"] = [](Step& s) { return Code(Export<int32_t (*)(H)>("Close")(s.Handle(0))); };
-    m["DriverVersion"] = [](Step& s) {
-        std::uint16_t version = 0xFFFF;
-        const bool out = s.Arg(1) == "OUT";
-        const int32_t r = Export<int32_t (*)(H, uint16_t*)>("DriverVersion")(s.Handle(0), out ? &version : nullptr);
-        if (out) {
-            char text[16];
-            std::snprintf(text, sizeof text, " 0x%04X", version);
-            s.shown = text;
-        }
-        return Code(r);
-    };
-    m["DocAttachA"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, HDC, DEVMODEA*)>("DocAttachA")(s.Handle(0), s.Dc(1), s.Settings<DEVMODEA>(2)));
-    };
-    m["DocAttachW"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, HDC, DEVMODEW*)>("DocAttachW")(s.Handle(0), s.Dc(1), s.Settings<DEVMODEW>(2)));
-    };
-    m["DocDetach"] = [](Step& s) { return Code(Export<int32_t (*)(H)>("DocDetach")(s.Handle(0))); };
-    m["PrinterSetMode"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t)>("PrinterSetMode")(s.Handle(0), s.Int(1)));
-    };
-    m["PrinterGetMode"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t*)>("PrinterGetMode")(s.Handle(0), s.Out(1)));
-    };
-    auto hexOut = [](const char* name) {
-        return [name](Step& s) {
-            std::uint32_t value = 0xDEADBEEF;
+    // Exports whose out value prints in hexadecimal.
+    auto hexOut = [](const char* name, auto value, const char* format) {
+        return [name, value, format](Step& s) {
+            auto v = value;
             const bool out = s.Arg(1) == "OUT";
-            const int32_t r = Export<int32_t (*)(H, uint32_t*)>(name)(s.Handle(0), out ? &value : nullptr);
+            const int32_t r = Export<int32_t (*)(H, decltype(v)*)>(name)(s.Handle(0), out ? &v : nullptr);
             if (out) {
                 char text[16];
-                std::snprintf(text, sizeof text, " 0x%08X", value);
+                std::snprintf(text, sizeof text, format, static_cast<unsigned>(v));
                 s.shown = text;
             }
             return Code(r);
         };
     };
-    m["PrinterGetHardware"] = hexOut("PrinterGetHardware");
-    m["PrinterStatus"] = hexOut("PrinterStatus");
-    for (const char* name : {"EncodeICPosition", "EncodePosition"})
-        m[name] = [name](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, int32_t*)>(name)(s.Handle(0), s.Int(1), s.Out(2)));
-        };
-    for (const char* name : {"EncodeICRequest", "EncodeRequest", "EncodeICTransfer", "EncodeTransfer", "EncodeICWait",
-                             "EncodeWait"})
-        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H)>(name)(s.Handle(0))); };
-    for (const char* name : {"EncodeICEject", "EncodeEject", "EncodeICMoveContacts", "EncodeMGRead", "EncodeMGRelease"})
-        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, int32_t)>(name)(s.Handle(0), s.Int(1))); };
-    m["EncodeICTransmit"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, const void*)>("EncodeICTransmit")(s.Handle(0), s.Int(1), s.Bytes(2)));
-    };
-    m["EncodeICStatus"] = [](Step& s) {
-        int32_t* ready = s.Out(1);
-        int32_t* length = s.Out(2);
-        return Code(Export<int32_t (*)(H, int32_t*, int32_t*)>("EncodeICStatus")(s.Handle(0), ready, length));
-    };
-    m["EncodeICReceive"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, void*)>("EncodeICReceive")(s.Handle(0), s.Int(1), s.Buffer(2)));
-    };
-    m["EncodeICComplete"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, void*, int32_t)>("EncodeICComplete")(s.Handle(0), s.Buffer(1), s.Int(2)));
-    };
-    m["EncodeMGWrite"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, int32_t, const char*)>("EncodeMGWrite")(s.Handle(0), s.Int(1),
-                                                                                           s.Int(2), s.Text(3)));
-    };
-    m["EncodeMGWriteArbitrary"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, int32_t, int32_t, int32_t, int32_t, const char*)>(
-            "EncodeMGWriteArbitrary")(s.Handle(0), s.Int(1), s.Int(2), s.Int(3), s.Int(4), s.Int(5), s.Text(6)));
-    };
-    m["EncodeMGGetTrack"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, intptr_t, intptr_t, intptr_t)>("EncodeMGGetTrack")(s.Handle(0), s.Int(1),
-                                                                                             s.Int(2), s.Int(3)));
-    };
+    m["DriverVersion"] = hexOut("DriverVersion", std::uint16_t {0xFFFF}, " 0x%04X");
+    m["PrinterGetHardware"] = hexOut("PrinterGetHardware", std::uint32_t {0xDEADBEEF}, " 0x%08X");
+    m["PrinterStatus"] = hexOut("PrinterStatus", std::uint32_t {0xDEADBEEF}, " 0x%08X");
+
+    // The printer handle, the document and the encoding station.
+    Add<HDC>(m, "DeleteDC");
+    Add<H, HDC, DEVMODEA*>(m, "DocAttachA");
+    Add<H, HDC, DEVMODEW*>(m, "DocAttachW");
+    AddAll<H>(m, {"Close", "DocDetach", "EncodeICRequest", "EncodeRequest", "EncodeICTransfer", "EncodeTransfer",
+                  "EncodeICWait", "EncodeWait"});
+    AddAll<H, I>(m, {"PrinterSetMode", "EncodeICEject", "EncodeEject", "EncodeICMoveContacts", "EncodeMGRead",
+                     "EncodeMGRelease"});
+    Add<H, I*>(m, "PrinterGetMode");
+    AddAll<H, I, I*>(m, {"EncodeICPosition", "EncodePosition"});
+    Add<H, I, const void*>(m, "EncodeICTransmit");
+    Add<H, I*, I*>(m, "EncodeICStatus");
+    Add<H, I, void*>(m, "EncodeICReceive");
+    Add<H, void*, I>(m, "EncodeICComplete");
+    Add<H, I, I, const char*>(m, "EncodeMGWrite");
+    Add<H, I, I, I, I, I, const char*>(m, "EncodeMGWriteArbitrary");
+    Add<H, intptr_t, intptr_t, intptr_t>(m, "EncodeMGGetTrack");
 
     // Document and page settings.
-    for (const char* name : {"DocSetDuplex", "DocSetCopies", "DocSetFlipBeforePrint", "DocSetEjectSideUp",
-                             "PageSetOrientation", "PageSetLaminateLast", "PageSetUVColor"})
-        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, int32_t)>(name)(s.Handle(0), s.Int(1))); };
-    for (const char* name : {"DocGetDuplex", "DocGetCopies", "DocGetFlipBeforePrint", "DocGetEjectSideUp",
-                             "PageGetOrientation", "PageGetLaminateLast", "PageGetUVColor"})
-        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, int32_t*)>(name)(s.Handle(0), s.Out(1))); };
+    AddAll<H, I>(m, {"DocSetDuplex", "DocSetCopies", "DocSetFlipBeforePrint", "DocSetEjectSideUp",
+                     "PageSetOrientation", "PageSetLaminateLast", "PageSetUVColor"});
+    AddAll<H, I*>(m, {"DocGetDuplex", "DocGetCopies", "DocGetFlipBeforePrint", "DocGetEjectSideUp",
+                      "PageGetOrientation", "PageGetLaminateLast", "PageGetUVColor"});
     for (const char* what : {"ColorMode", "DitherMethod", "DitherIntensity", "GrayscaleIntensity", "OverlayMode",
                              "LaminateMode", "UVMode", "Rotate180"}) {
-        const std::string set = std::string("PageSet") + what, get = std::string("PageGet") + what;
-        m[set] = [set](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, int32_t)>(set)(s.Handle(0), s.Int(1), s.Int(2)));
-        };
-        m[get] = [get](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, int32_t*)>(get)(s.Handle(0), s.Int(1), s.Out(2)));
-        };
+        Add<H, I, I>(m, std::string("PageSet") + what);
+        Add<H, I, I*>(m, std::string("PageGet") + what);
     }
-    m["PageSetResinUsage"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, int32_t, int32_t)>("PageSetResinUsage")(s.Handle(0), s.Int(1),
-                                                                                          s.Int(2), s.Int(3)));
-    };
-    m["PageGetResinUsage"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, int32_t, int32_t*)>("PageGetResinUsage")(s.Handle(0), s.Int(1),
-                                                                                           s.Int(2), s.Out(3)));
-    };
+    Add<H, I, I, I>(m, "PageSetResinUsage");
+    Add<H, I, I, I*>(m, "PageGetResinUsage");
     for (const char* what : {"PrintableArea", "NonprintableArea"}) {
-        const std::string set = std::string("PageSetOverlay") + what, get = std::string("PageGetOverlay") + what;
-        m[set] = [set](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, const int32_t*)>(set)(s.Handle(0), s.Int(1), s.Area(2)));
-        };
-        m[get] = [get](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, int32_t*)>(get)(s.Handle(0), s.Int(1), s.Area(2)));
-        };
+        Add<H, I, const I*>(m, std::string("PageSetOverlay") + what);
+        Add<H, I, I*>(m, std::string("PageGetOverlay") + what);
     }
 
     // Contactless encoder modules.
-    for (const char* family : {"HID24", "Mifare24", "ICLASS24"}) {
-        const std::string open = std::string(family) + "_Open", close = std::string(family) + "_Close";
-        m[open] = [open](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, int32_t)>(open)(s.Handle(0), s.Int(1), s.Int(2)));
-        };
-        m[close] = [close](Step& s) { return Code(Export<int32_t (*)(H)>(close)(s.Handle(0))); };
+    for (const std::string family : {"HID24", "Mifare24", "ICLASS24"}) {
+        Add<H, I, I>(m, family + "_Open");
+        Add<H>(m, family + "_Close");
     }
-    for (const char* name : {"HID24_Reset", "Mifare24_Reset"})
-        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H)>(name)(s.Handle(0))); };
-    for (const char* name : {"HID24_GetFirmwareVersion", "HID24_Read", "HID24_Read26Bits"})
-        m[name] = [name](Step& s) { return Code(Export<int32_t (*)(H, void*)>(name)(s.Handle(0), s.Ptr(1))); };
-    m["Mifare24_GetCardID"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, void*, void*)>("Mifare24_GetCardID")(s.Handle(0), s.Ptr(1), s.Ptr(2)));
-    };
-    m["Mifare24_Logon"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, void*, int32_t, int32_t, void*)>("Mifare24_Logon")(
-            s.Handle(0), s.Ptr(1), s.Int(2), s.Int(3), s.Ptr(4)));
-    };
-    for (const char* name : {"Mifare24_Read", "Mifare24_Write", "Mifare24_ReadValue"})
-        m[name] = [name](Step& s) {
-            return Code(Export<int32_t (*)(H, void*, int32_t, void*)>(name)(s.Handle(0), s.Ptr(1), s.Int(2), s.Ptr(3)));
-        };
-    for (const char* name : {"Mifare24_WriteValue", "Mifare24_Increment", "Mifare24_Decrement", "Mifare24_Copy"})
-        m[name] = [name](Step& s) {
-            return Code(Export<int32_t (*)(H, int32_t, int32_t, void*, void*)>(name)(s.Handle(0), s.Int(1), s.Int(2),
-                                                                                    s.Ptr(3), s.Ptr(4)));
-        };
-    m["ICLASS24_SendCommand"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, void*, void*, void*, void*)>("ICLASS24_SendCommand")(
-            s.Handle(0), s.Ptr(1), s.Ptr(2), s.Ptr(3), s.Ptr(4)));
-    };
-    m["ICLASS24_GenerateLoadKeyAndCheckSum"] = [](Step& s) {
-        return Code(Export<int32_t (*)(H, int32_t, void*, void*, void*, void*, void*)>(
-            "ICLASS24_GenerateLoadKeyAndCheckSum")(s.Handle(0), s.Int(1), s.Ptr(2), s.Ptr(3), s.Ptr(4), s.Ptr(5),
-                                                   s.Ptr(6)));
-    };
-    for (const char* name : {"ICLASS24_EncryptDes", "ICLASS24_DecryptDes"})
-        m[name] = [name](Step& s) {
-            return Code(Export<int32_t (*)(H, void*, void*, void*)>(name)(s.Handle(0), s.Ptr(1), s.Ptr(2), s.Ptr(3)));
-        };
+    AddAll<H>(m, {"HID24_Reset", "Mifare24_Reset"});
+    AddAll<H, void*>(m, {"HID24_GetFirmwareVersion", "HID24_Read", "HID24_Read26Bits"});
+    Add<H, void*, void*>(m, "Mifare24_GetCardID");
+    Add<H, void*, I, I, void*>(m, "Mifare24_Logon");
+    AddAll<H, void*, I, void*>(m, {"Mifare24_Read", "Mifare24_Write", "Mifare24_ReadValue"});
+    AddAll<H, I, I, void*, void*>(m, {"Mifare24_WriteValue", "Mifare24_Increment", "Mifare24_Decrement", "Mifare24_Copy"});
+    Add<H, void*, void*, void*, void*>(m, "ICLASS24_SendCommand");
+    Add<H, I, void*, void*, void*, void*, void*>(m, "ICLASS24_GenerateLoadKeyAndCheckSum");
+    AddAll<H, void*, void*, void*>(m, {"ICLASS24_EncryptDes", "ICLASS24_DecryptDes"});
     return m;
 }
 
