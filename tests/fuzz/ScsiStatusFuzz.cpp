@@ -100,7 +100,7 @@ std::uint32_t FakeSend(void* p)
     } else if (op == 0xC8) {
         Answer(srb, Page(255));
     } else {
-        FUZZ_CHECK(!"an operation the printer does not know");
+        ::fuzz::Failed(__FILE__, __LINE__, "an operation the printer does not know", {});
     }
     srb.SRB_Status = status;
     return status;

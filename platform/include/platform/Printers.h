@@ -93,7 +93,7 @@ private:
 
     std::string name_;
     std::uint32_t access_ = 0;
-    NativeHandle handle_ = kNoHandle;  // the system's printer handle, where it has one
+    [[maybe_unused]] NativeHandle handle_ = kNoHandle;  // the system's printer handle, where it has one
     // The last size query's answer; 0 before the first.
     mutable std::size_t queriedSize_ = 0;
 };
