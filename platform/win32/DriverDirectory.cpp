@@ -1,10 +1,12 @@
 #include "platform/DriverDirectory.h"
 
 #include "platform/Text.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <windows.h>
+#include <winspool.h>
 
 namespace platform {
 namespace {
@@ -39,6 +41,33 @@ bool DirectoryExists(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The spooler's own driver folder for drivers of this process's kind, with
+// the version-3 folder in it (where Windows has kept printer drivers since
+// Vista: W32X86\3, x64\3); "" when the spooler names none.
+std::string SpoolerDriverDir()
+{
+#ifdef _WIN64
+    wchar_t environment[] = L"Windows x64";
+#else
+    wchar_t environment[] = L"Windows NT x86";
+#endif
+    std::wstring dir(MAX_PATH, L'\0');
+    DWORD needed = 0;
+    if (!::GetPrinterDriverDirectoryW(nullptr, environment, 1, reinterpret_cast<BYTE*>(dir.data()),
+                                      static_cast<DWORD>(dir.size() * sizeof(wchar_t)), &needed)) {
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return {};
+        dir.assign(needed / sizeof(wchar_t) + 1, L'\0');
+        if (!::GetPrinterDriverDirectoryW(nullptr, environment, 1, reinterpret_cast<BYTE*>(dir.data()),
+                                          static_cast<DWORD>(dir.size() * sizeof(wchar_t)), &needed))
+            return {};
+    }
+    dir.resize(dir.find(L'\0'));
+    if (dir.empty()) return {};
+    std::string path = WideToNarrow(std::u16string(dir.begin(), dir.end()));
+    if (path.back() != '\\') path += '\\';
+    return path + "3\\";
+}
+
 } // namespace
 
 std::string PrinterDriverDir()
@@ -55,7 +84,13 @@ std::string PrinterDriverDir()
     if (!DirectoryExists(sub.c_str())) sub.insert(0, 1, '\\');
     std::string root = Trim(SystemRoot());
     if (!root.empty() && root.back() == '\\') root.pop_back();
-    return root + sub;
+    const std::string classic = root + sub;
+    // That folder first, where it is there; a Windows that has none keeps
+    // its drivers in the spooler's version-3 folder.
+    if (DirectoryExists(classic.c_str())) return classic;
+    if (const std::string current = SpoolerDriverDir(); !current.empty() && DirectoryExists(current.c_str()))
+        return current;
+    return classic;
 }
 
 } // namespace platform

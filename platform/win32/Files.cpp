@@ -20,6 +20,8 @@ std::wstring Wide(const std::string& path)
     return std::wstring(w.begin(), w.end());
 }
 
+void Unlock(HANDLE h);
+
 class Handle {
 public:
     explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
@@ -36,15 +38,62 @@ public:
     }
     void Reset(HANDLE h = INVALID_HANDLE_VALUE)
     {
-        if (Valid()) ::CloseHandle(h_);
+        if (Valid()) {
+            if (locked_) Unlock(h_);
+            ::CloseHandle(h_);
+        }
         h_ = h;
+        locked_ = false;
     }
+    // The handle holds the file's lock (OpenLocked): given back at Reset.
+    void MarkLocked() { locked_ = Valid(); }
 
 private:
     HANDLE h_;
+    bool locked_ = false;
 };
 
 [[noreturn]] void WriteFailed(const std::string& path) { throw Error("Unable to write to " + path); }
+
+// Other programs open files without sharing for a moment (sync clients,
+// backup agents, virus scanners, the indexer): those refusals pass, so
+// they are retried for a while; anything else is an answer at once.
+constexpr unsigned kSharingWaitMs = 3000;
+
+bool Transient(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_DELETE_PENDING;
+}
+
+// Calls attempt until it succeeds, fails for a lasting reason or the wait
+// is over; the last error stays the attempt's.
+template <typename Attempt>
+auto Retrying(Attempt attempt)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSharingWaitMs);
+    auto pause = std::chrono::milliseconds(5);
+    for (;;) {
+        auto result = attempt();
+        const DWORD why = ::GetLastError();
+        if (result || !Transient(why) || std::chrono::steady_clock::now() >= deadline) {
+            ::SetLastError(why);
+            return result;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(100));
+    }
+}
+
+HANDLE OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+{
+    HANDLE h = Retrying([&]() -> HANDLE {
+        const HANDLE got = ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+        return got == INVALID_HANDLE_VALUE ? nullptr : got;
+    });
+    return h ? h : INVALID_HANDLE_VALUE;
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The lock is one byte far past any configuration file's end: Windows locks
 // are mandatory, and a lock on the content would keep readers out.
@@ -66,12 +115,20 @@ bool LockWithin(HANDLE h, bool exclusive, unsigned ms)
     }
 }
 
+// Locks go with the handle, but the system frees them some time after it is
+// closed: they are given back first.
+void Unlock(HANDLE h)
+{
+    OVERLAPPED at {};
+    at.OffsetHigh = kLockOffsetHigh;
+    ::UnlockFileEx(h, 0, 1, 0, &at);
+}
+
 bool SameFile(HANDLE a, const std::wstring& path)
 {
     BY_HANDLE_FILE_INFORMATION held {}, named {};
     if (!::GetFileInformationByHandle(a, &held)) return false;
-    Handle other(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle other(OpenFile(path, 0, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     if (!other.Valid() || !::GetFileInformationByHandle(other.Get(), &named)) return false;
     return held.dwVolumeSerialNumber == named.dwVolumeSerialNumber && held.nFileIndexHigh == named.nFileIndexHigh &&
            held.nFileIndexLow == named.nFileIndexLow;
@@ -81,9 +138,8 @@ bool SameFile(HANDLE a, const std::wstring& path)
 HANDLE OpenLocked(const std::wstring& path, bool create, DWORD& error)
 {
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        Handle h(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle h(OpenFile(path, GENERIC_READ | GENERIC_WRITE, kShareAll, create ? OPEN_ALWAYS : OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL));
         if (!h.Valid()) {
             error = ::GetLastError();
             return INVALID_HANDLE_VALUE;
@@ -93,6 +149,7 @@ HANDLE OpenLocked(const std::wstring& path, bool create, DWORD& error)
             return INVALID_HANDLE_VALUE;
         }
         if (SameFile(h.Get(), path)) return h.Release();
+        Unlock(h.Get());
     }
     error = ERROR_LOCK_VIOLATION;
     return INVALID_HANDLE_VALUE;
@@ -132,8 +189,7 @@ std::wstring JournalName(const std::wstring& path) { return path + L".tavrin-new
 
 bool ReadWhole(const std::wstring& path, std::string& out)
 {
-    Handle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h(OpenFile(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     return h.Valid() && ReadAll(h.Get(), out);
 }
 
@@ -150,8 +206,7 @@ Journal WriteJournal(const std::wstring& path, std::string_view content)
 {
     const std::wstring tmp = TemporaryName(path);
     ::DeleteFileW(tmp.c_str());  // left by an update that was killed
-    Handle t(::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    Handle t(OpenFile(tmp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH));
     // A directory that takes no new file: the text can only go in place.
     if (!t.Valid()) return Journal::NotPossible;
     if (!WriteAll(t.Get(), content) || !::FlushFileBuffers(t.Get())) {
@@ -160,7 +215,11 @@ Journal WriteJournal(const std::wstring& path, std::string_view content)
         return Journal::Failed;
     }
     t.Reset();
-    if (!::MoveFileExW(tmp.c_str(), JournalName(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const std::wstring journal = JournalName(path);
+    if (!Retrying([&] {
+            return ::MoveFileExW(tmp.c_str(), journal.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+                   FALSE;
+        })) {
         ::DeleteFileW(tmp.c_str());
         return Journal::NotPossible;
     }
@@ -197,12 +256,13 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path)
 std::optional<std::string> ReadFileText(const std::string& path)
 {
     if (path.empty()) return std::nullopt;
-    Handle h(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h(OpenFile(Wide(path), GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     if (!h.Valid()) return std::nullopt;
-    LockWithin(h.Get(), false, 1000);
+    const bool locked = LockWithin(h.Get(), false, 1000);
     std::string text;
-    if (!ReadAll(h.Get(), text)) return std::nullopt;
+    const bool read = ReadAll(h.Get(), text);
+    if (locked) Unlock(h.Get());
+    if (!read) return std::nullopt;
     // A journal means the file may be torn; the journal holds what its
     // last writer meant.
     if (std::string journal; ReadWhole(JournalName(Wide(path)), journal)) return journal;
@@ -213,14 +273,16 @@ std::optional<FileStamp> GetFileStamp(const std::string& path)
 {
     if (path.empty()) return std::nullopt;
     const std::wstring wide = Wide(path);
-    Handle h(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle h(OpenFile(wide, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     BY_HANDLE_FILE_INFORMATION info {};
     if (!h.Valid() || !::GetFileInformationByHandle(h.Get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
-    // FILETIME: 100 ns steps.
+    // FILETIME: 100 ns steps since 1601, as nanoseconds since 1970. Counted
+    // from 1601 in nanoseconds the present is past what 64 bits hold.
     auto ns = [](const FILETIME& t) {
-        return static_cast<std::int64_t>((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 100;
+        constexpr std::int64_t kFrom1601To1970 = 116444736000000000;  // in 100 ns steps
+        const auto ticks = static_cast<std::int64_t>((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+        return (ticks - kFrom1601To1970) * 100;
     };
     FileStamp stamp;
     stamp.volume = info.dwVolumeSerialNumber;
@@ -243,10 +305,12 @@ void UpdateFile(const std::string& path, const FileChange& change)
     const std::wstring wide = Wide(path);
     DWORD error = 0;
     Handle h(OpenLocked(wide, false, error));
+    h.MarkLocked();
     if (!h.Valid()) {
         if (error != ERROR_FILE_NOT_FOUND) WriteFailed(path);
         if (!change(std::string_view())) return;
         h.Reset(OpenLocked(wide, true, error));
+        h.MarkLocked();
         if (!h.Valid()) WriteFailed(path);
     }
     if (!Recover(h.Get(), wide)) WriteFailed(path);

@@ -41,9 +41,18 @@ std::optional<Printer> Printer::Open(std::string_view name, std::uint32_t desire
     // An empty name would open the print server, not a printer.
     if (name.empty()) return std::nullopt;
     std::string printerName(name);
-    PRINTER_DEFAULTSA defaults {nullptr, nullptr, desiredAccess};
+    // Changing a printer's attributes needs PRINTER_ACCESS_ADMINISTER; the
+    // standard rights PRINTER_ALL_ACCESS adds (delete, change permissions,
+    // take ownership) are never used, and an account given only the right
+    // to manage the printer's settings would be refused them.
+    const DWORD asked = desiredAccess == PRINTER_ALL_ACCESS ? PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE
+                                                            : desiredAccess;
+    // The name is UTF-8; OpenPrinterA would read it in the ANSI code page.
+    std::u16string wide = NarrowToWide(printerName);
+    std::wstring wideName(wide.begin(), wide.end());
+    PRINTER_DEFAULTSW defaults {nullptr, nullptr, asked};
     HANDLE h = nullptr;
-    if (!::OpenPrinterA(printerName.data(), &h, &defaults)) return std::nullopt;
+    if (!::OpenPrinterW(wideName.data(), &h, &defaults)) return std::nullopt;
     return Printer(std::move(printerName), desiredAccess, reinterpret_cast<NativeHandle>(h));
 }
 
@@ -91,7 +100,10 @@ std::optional<PrinterInfo2> Printer::GetInfo2() const
 
 bool Printer::SetInfo5(const PrinterInfo5& info) const
 {
-    if ((access_ & PRINTER_ALL_ACCESS) != PRINTER_ALL_ACCESS) return false;
+    if ((access_ & PRINTER_ACCESS_ADMINISTER) == 0) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     // The printer's own level 5 with the attributes changed: names, port
     // and time-outs stay as the spooler has them.
     auto buffer = PrinterLevel(handle_, 5);
@@ -106,7 +118,13 @@ bool Printer::SetInfo5(const PrinterInfo5& info) const
     if (const DWORD why = ::GetLastError(); why != ERROR_SUCCESS && why != ERROR_INVALID_LEVEL) return false;
     auto full = PrinterLevel(handle_, 2);
     if (full.empty()) return false;
-    reinterpret_cast<PRINTER_INFO_2A*>(full.data())->Attributes = info.attributes;
+    auto* level2 = reinterpret_cast<PRINTER_INFO_2A*>(full.data());
+    level2->Attributes = info.attributes;
+    // Left as they are: the security descriptor (setting it needs more
+    // rights, and a copy read back may not be the one that applies) and
+    // the settings record.
+    level2->pSecurityDescriptor = nullptr;
+    level2->pDevMode = nullptr;
     return ::SetPrinterA(Native(handle_), 2, full.data(), 0) != FALSE;
 }
 

@@ -163,11 +163,13 @@ GFX_EXPORT int ScorpaGfx_RenderText(const char* text, size_t length, const char*
     const std::wstring line = Utf16(text ? text : "", text ? length : 0);
     // A negative height asks for the character height, the size a font is
     // known by, in pixels. Black text is drawn without anti-aliasing.
-    HFONT font = ::CreateFontA(-pixelHeight, 0, 0, 0, (style & 8) ? FW_BOLD : FW_NORMAL, (style & 4) ? TRUE : FALSE,
+    // The family name is UTF-8 like the text, not the ANSI code page.
+    const std::wstring face = family ? Utf16(family, std::strlen(family)) : std::wstring();
+    HFONT font = ::CreateFontW(-pixelHeight, 0, 0, 0, (style & 8) ? FW_BOLD : FW_NORMAL, (style & 4) ? TRUE : FALSE,
                                (style & 2) ? TRUE : FALSE, (style & 1) ? TRUE : FALSE, DEFAULT_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                color == 0 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY, DEFAULT_PITCH,
-                               family ? family : "");
+                               face.c_str());
     if (!font) return Fail(out, "The font cannot be made");
     struct FontRelease {
         HFONT f;

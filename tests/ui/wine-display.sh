@@ -29,6 +29,16 @@ if [ -z "${TAVRIN_IN_XVFB:-}" ]; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wine-display.XXXXXX")
+# The 32-bit build on a machine that runs no 32-bit programs: skipped
+# (status 77, CTest's SKIP_RETURN_CODE), with the reason.
+if [ "${TAVRIN_WINE_ARCH:-}" = x86 ]; then
+  reason=$(bash "$(dirname "$0")/../windows/probe-32bit.sh" "$work")
+  case $? in
+  0) ;;
+  1) echo "SKIPPED: $reason"; rm -rf "$work"; exit 77 ;;
+  *) rm -rf "$work"; exit 1 ;;
+  esac
+fi
 trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1; rm -rf "$work"' EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
