@@ -45,8 +45,47 @@ std::uint64_t MonotonicMs();
 
 // ---- printing system ----
 
-// One raw job to a named printer (SpoolRawJob has resolved the default).
-bool SpoolRawJobTo(const std::string& printer, const std::string& documentName,
-                   std::span<const std::uint8_t> bytes, std::string* error);
+// What a queue says of itself, in the neutral terms the spooler's rules
+// are written in.
+struct QueueReport {
+    bool paused = false;     // stopped by an operator, or by the system after a failed delivery
+    bool accepting = true;   // takes new jobs
+    bool offline = false;    // the device is not there
+    bool error = false;      // the device reports a fault (out of cards, jammed, ...)
+    std::string reasons;     // the system's own words for the state, blank-separated
+};
+
+// Asks the printing system for the state of a queue. False when it could
+// not be asked or does not know the queue, with the system's words in
+// *error.
+bool QueryQueue(const std::string& printer, QueueReport& report, std::string* error);
+
+// Hands one raw job to a named printer (SpoolRawJob has resolved the
+// default): the job is taken whole or not at all. Its id in jobId.
+bool SubmitRawJob(const std::string& printer, const std::string& documentName,
+                  std::span<const std::uint8_t> bytes, std::string& jobId, std::string* error);
+
+enum class JobPhase {
+    Waiting,    // in the queue, not yet with the device
+    Printing,   // being sent to the device
+    Delivered,  // the device took it
+    Failed,     // ended without reaching the device (aborted, cancelled, stopped)
+    Held,       // kept back until someone releases it
+    Gone,       // no longer in the queue, and the system keeps no record of how it ended
+};
+
+struct JobReport {
+    JobPhase phase = JobPhase::Waiting;
+    std::string state;    // the system's name for the state
+    std::string reasons;  // and its reasons, blank-separated
+    std::string message;  // what the device or its backend last said, if anything
+};
+
+// The job's current state. False when the system could not be asked.
+bool QueryJob(const std::string& printer, const std::string& jobId, JobReport& report, std::string* error);
+
+// Removes the job from the queue, stopping its delivery. True when it is
+// gone or has ended.
+bool CancelJob(const std::string& printer, const std::string& jobId);
 
 } // namespace platform::backend

@@ -3,6 +3,7 @@
 #include "platform/Devices.h"
 
 #include "Backend.h"
+#include "platform/Environment.h"
 #include "platform/ParallelPorts.h"
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
@@ -45,13 +46,7 @@ std::optional<std::string> SerialDevicePath(std::string_view portName)
 
 unsigned DeviceWriteLimitMs()
 {
-    const char* text = std::getenv("TAVRIN_LP_WRITE_LIMIT_MS");
-    if (!text || !*text) return kDeviceWriteLimitMs;
-    char* end = nullptr;
-    const unsigned long ms = std::strtoul(text, &end, 10);
-    // Anything but a plain number of at most a day is a typo: keep the default.
-    if (*end != '\0' || ms > 24UL * 3600 * 1000) return kDeviceWriteLimitMs;
-    return static_cast<unsigned>(ms);
+    return static_cast<unsigned>(EnvironmentNumber("TAVRIN_LP_WRITE_LIMIT_MS", kDeviceWriteLimitMs, 24UL * 3600 * 1000));
 }
 
 DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept

@@ -1,18 +1,199 @@
+// A raw job and what became of it: which queue states refuse a job, how a
+// job is followed to the device, and the words for each failure. The
+// backends only ask the system (common/Backend.h).
 #include "platform/Spooler.h"
 
 #include "Backend.h"
+#include "platform/Environment.h"
+
+#include <algorithm>
 
 namespace platform {
+namespace {
 
-bool SpoolRawJob(const std::string& printer, const std::string& documentName,
-                 std::span<const std::uint8_t> bytes, std::string* error)
+constexpr std::uint32_t kDefaultSpoolWaitMs = 30000;
+
+// Follow steps start short and grow by a millisecond each, since a job on
+// an idle local printer is delivered within some 10 to 30 ms and every
+// millisecond the answer comes late is the station's, up to this, so that
+// a printer still busy with the previous card is asked about 60 times a
+// second.
+constexpr std::uint32_t kFirstStepMs = 1;
+constexpr std::uint32_t kLongestStepMs = 16;
+
+std::string Quoted(const std::string& printer) { return "Printer \"" + printer + "\""; }
+
+// The system's words as the end of a sentence of ours.
+std::string Sentence(std::string words)
 {
-    const std::string dest = printer.empty() ? DefaultPrinter() : printer;
-    if (dest.empty()) {
-        if (error) *error = "no default printer";
+    while (!words.empty() && (words.back() == '.' || words.back() == ' ')) words.pop_back();
+    return words + ".";
+}
+
+// The system's words after a cause, when it gave any.
+std::string WithDetail(const std::string& text, const std::string& detail)
+{
+    return detail.empty() ? text : text + " (" + detail + ")";
+}
+
+// Why a queue in this state gets no job, or "" when it may have one; no
+// full stop, so that the caller can go on.
+std::string QueueRefusal(const std::string& printer, const backend::QueueReport& q)
+{
+    if (q.paused) return WithDetail(Quoted(printer) + " is paused", q.reasons == "paused" ? "" : q.reasons);
+    if (!q.accepting) return WithDetail(Quoted(printer) + " is not accepting jobs", q.reasons);
+    if (q.offline) return WithDetail(Quoted(printer) + " is offline", q.reasons);
+    if (q.error) return WithDetail(Quoted(printer) + " reports an error", q.reasons);
+    return {};
+}
+
+std::string JoinDetail(const backend::JobReport& job)
+{
+    std::string detail = job.state;
+    if (!job.reasons.empty()) detail += (detail.empty() ? "" : ": ") + job.reasons;
+    if (!job.message.empty()) detail += (detail.empty() ? "" : ", ") + job.message;
+    return detail;
+}
+
+class JobFollower {
+public:
+    JobFollower(const std::string& printer, std::string jobId, SpoolOutcome& out)
+        : printer_(printer), out_(out)
+    {
+        out_.jobId = std::move(jobId);
+    }
+
+    // Until the job has reached the device, failed, or waitMs have passed.
+    void Follow(std::uint32_t waitMs)
+    {
+        const std::uint64_t start = backend::MonotonicMs();
+        std::uint32_t step = kFirstStepMs;
+        for (;;) {
+            const std::uint64_t now = backend::MonotonicMs();
+            out_.ms = static_cast<std::uint32_t>(now - start);
+            if (Decided()) return;
+            if (now - start >= waitMs) {
+                Fail(Quoted(printer_) + " did not take the job within " + std::to_string(waitMs) + " ms.");
+                return;
+            }
+            backend::Wait(static_cast<std::uint32_t>(std::min<std::uint64_t>(step, start + waitMs - now)));
+            step = std::min(step + 1, kLongestStepMs);
+        }
+    }
+
+private:
+    // Asks once; true when the outcome is settled.
+    bool Decided()
+    {
+        backend::JobReport job;
+        std::string error;
+        if (!backend::QueryJob(printer_, out_.jobId, job, &error)) {
+            Fail(Quoted(printer_) + " cannot be asked about its job: " + Sentence(error));
+            return true;
+        }
+        // A job the system forgets once it ended is taken as delivered only
+        // when it was last seen on its way and the queue shows no fault now.
+        if (job.phase == backend::JobPhase::Gone) {
+            backend::QueueReport q;
+            const bool faultless = backend::QueryQueue(printer_, q, &error) && QueueRefusal(printer_, q).empty();
+            if (faultless && lastPhase_ != backend::JobPhase::Held) {
+                out_.done = true;
+                out_.state = "gone";
+                return true;
+            }
+            Fail("The device did not take the job for printer \"" + printer_ + "\" (it left the queue).");
+            return true;
+        }
+        lastPhase_ = job.phase;
+        out_.state = job.state;
+        out_.reasons = job.reasons;
+        switch (job.phase) {
+        case backend::JobPhase::Delivered:
+            out_.done = true;
+            return true;
+        case backend::JobPhase::Failed:
+            Fail(WithDetail("The device did not take the job for printer \"" + printer_ + "\"", JoinDetail(job)) + ".");
+            return true;
+        case backend::JobPhase::Held:
+            Fail(WithDetail(Quoted(printer_) + " holds the job back", JoinDetail(job)) + ".");
+            return true;
+        case backend::JobPhase::Waiting: {
+            // A queue that stops while the job waits (an operator, or the
+            // system after a failed delivery) keeps it for later.
+            backend::QueueReport q;
+            if (!backend::QueryQueue(printer_, q, &error)) {
+                Fail(Quoted(printer_) + " cannot be asked about its state: " + Sentence(error));
+                return true;
+            }
+            const std::string refusal = QueueRefusal(printer_, q);
+            if (refusal.empty()) return false;
+            Fail(refusal + ", and the job was not delivered.");
+            if (out_.reasons.empty()) out_.reasons = q.reasons;
+            return true;
+        }
+        case backend::JobPhase::Printing:
+        case backend::JobPhase::Gone:
+            break;
+        }
         return false;
     }
-    return backend::SpoolRawJobTo(dest, documentName, bytes, error);
+
+    void Fail(std::string cause)
+    {
+        out_.done = false;
+        out_.cause = std::move(cause);
+        out_.cancelled = backend::CancelJob(printer_, out_.jobId);
+    }
+
+    const std::string& printer_;
+    SpoolOutcome& out_;
+    backend::JobPhase lastPhase_ = backend::JobPhase::Waiting;
+};
+
+} // namespace
+
+std::uint32_t SpoolWaitLimitMs()
+{
+    return static_cast<std::uint32_t>(EnvironmentNumber("TAVRIN_SPOOL_WAIT_MS", kDefaultSpoolWaitMs, 24UL * 3600 * 1000));
+}
+
+SpoolOutcome SpoolRawJob(const std::string& printer, const std::string& documentName,
+                         std::span<const std::uint8_t> bytes, std::uint32_t waitMs)
+{
+    SpoolOutcome out;
+    const std::string dest = printer.empty() ? DefaultPrinter() : printer;
+    if (dest.empty()) {
+        out.cause = "There is no default printer.";
+        return out;
+    }
+    std::string error;
+    if (waitMs > 0) {
+        backend::QueueReport q;
+        if (!backend::QueryQueue(dest, q, &error)) {
+            out.cause = Quoted(dest) + " cannot be asked about its state: " + Sentence(error);
+            return out;
+        }
+        const std::string refusal = QueueRefusal(dest, q);
+        if (!refusal.empty()) {
+            out.cause = refusal + ".";
+            out.state = "refused";
+            out.reasons = q.reasons;
+            return out;
+        }
+    }
+    std::string jobId;
+    if (!backend::SubmitRawJob(dest, documentName, bytes, jobId, &error)) {
+        out.cause = Quoted(dest) + " did not accept the job: " + Sentence(error);
+        return out;
+    }
+    if (waitMs == 0) {
+        out.done = true;
+        out.jobId = jobId;
+        out.state = "accepted";
+        return out;
+    }
+    JobFollower(dest, jobId, out).Follow(waitMs);
+    return out;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // options read and written with IPP requests on the configured server.
 #include "platform/Printers.h"
 
+#include "Ipp.h"
 #include "PrinterDriver.h"
 #include "platform/Text.h"
 #include "platform/WideText.h"
@@ -15,18 +16,8 @@
 namespace platform {
 namespace {
 
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using IppPtr = std::unique_ptr<ipp_t, IppDeleter>;
-
-std::string PrinterUri(std::string_view name)
-{
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
-                     std::string(name).c_str());
-    return uri;
-}
+using linux_backend::IppPtr;
+using linux_backend::PrinterUri;
 
 // What the model reads of a queue.
 struct QueueFacts {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace tavrin {
 
@@ -163,8 +164,15 @@ void TRun::CommandPath(const std::string& entry) const
     }
 
     const std::string name = config.ReadString(kPrinterConfiguration, "PrinterName", "");
-    if (!platform::PrinterInstalled(name)) {
+    std::string unreachable;
+    if (!platform::PrinterInstalled(name, &unreachable)) {
         RunLog().Printer(name, "", "");
+        // The message stays the one callers know; the log and standard
+        // error say when it is the print system that is missing.
+        if (!unreachable.empty()) {
+            RunLog().Cause(unreachable);
+            std::fprintf(stderr, "tavrin: %s\n", unreachable.c_str());
+        }
         ShowError("Printer \"" + name + "\" was not found!");
         return;
     }

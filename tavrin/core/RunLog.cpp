@@ -109,6 +109,17 @@ void TRunLog::Vendor(std::string_view call, std::string_view result)
     AppendField(steps_, "vendor", value);
 }
 
+void TRunLog::Job(const platform::SpoolOutcome& job)
+{
+    if (!job.jobId.empty()) AppendField(steps_, "job", job.jobId);
+    if (!job.state.empty()) AppendField(steps_, "job-state", job.state);
+    if (!job.reasons.empty()) AppendField(steps_, "job-reasons", job.reasons);
+    if (!job.jobId.empty()) AppendField(steps_, "job-ms", std::to_string(job.ms));
+    if (job.cancelled) AppendField(steps_, "job-cancelled", "yes");
+}
+
+void TRunLog::Cause(std::string_view text) { AppendField(steps_, "cause", text); }
+
 void TRunLog::Shown(std::string_view text) { shown_.emplace_back(text); }
 
 int TRunLog::Outcome() const

@@ -15,13 +15,15 @@
 // otherwise in double quotes with \" \\ \r \n \t and \xHH escapes:
 //
 //     arg=/e:FEED action=command config=/opt/tavrin/tavrin.ini
-//     printer=Zebra_P330i type=ZEBRA mode=USB command=FEED family=done
-//     outcome=ok exit=0 ms=412
+//     printer=Zebra_P330i type=ZEBRA mode=USB command=FEED job=17
+//     job-state=completed job-reasons=job-completed-successfully job-ms=31
+//     family=done outcome=ok exit=0 ms=412
 //
 // The run also decides the exit status: 0 always, unless
 // TAVRIN_EXIT_STATUS=1 asks for 0 on success, 1 when a command failed or
 // any message was shown, 2 for an invalid parameter or a missing file.
 #include "platform/MessageBox.h"
+#include "platform/Spooler.h"
 
 #include <chrono>
 #include <cstdint>
@@ -50,6 +52,12 @@ public:
     void Vendor(std::string_view call, std::int64_t code, std::string_view detail = {});
     // A call whose answer is no number ("Velkit_OpenA=NULL").
     void Vendor(std::string_view call, std::string_view result);
+    // One raw spooler job: its id, final state and reasons, and the time
+    // from handing it over to its delivery (or to giving up).
+    void Job(const platform::SpoolOutcome& job);
+    // Why the run could not do what it was asked, where no message says
+    // it ("print system unreachable: ...").
+    void Cause(std::string_view text);
     void Shown(std::string_view text);
     void Refused(TRefusal refusal) { refusal_ = refusal; }
 

@@ -36,11 +36,16 @@ bool IsCommandWord(std::string_view text)
     return false;
 }
 
-bool SpoolRawCommand(const std::string& printerName, const std::string& data, bool raw)
+bool SpoolRawCommand(const std::string& printerName, const std::string& data, bool alreadyFramed)
 {
-    const std::string bytes = raw ? data : kEsc + data + "\r\n";
-    return platform::SpoolRawJob(printerName, "Printer command",
-                                 {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    const std::string bytes = alreadyFramed ? data : kEsc + data + "\r\n";
+    const platform::SpoolOutcome job =
+        platform::SpoolRawJob(printerName, "Printer command",
+                              {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+                              platform::SpoolWaitLimitMs());
+    RunLog().Job(job);
+    if (!job.done) ShowError(job.cause);
+    return job.done;
 }
 
 bool SendParallelCommand(const std::string& text)
@@ -105,13 +110,13 @@ bool EscPrinterCommand(const std::string& mode, const std::string& name, const s
     const TMyIniCmd& r = MyIniCmd();
     if (mode == "USB") {
         if (platform::Contains(platform::UpperCase(name), "MAGICARD")) return MagicardCommand(mode, name, text, direct);
-        bool done = SpoolRawCommand(name, text, false);
+        if (!SpoolRawCommand(name, text, false)) return false;
         if (text == r.Insert && !IsBlank(r.Pre)) {
+            // Pre only follows a card the printer has taken.
             WaitAfterPrint();
-            // Both jobs must have been taken for the feed to count as done.
-            done = SpoolRawCommand(name, r.Pre, false) && done;
+            return SpoolRawCommand(name, r.Pre, false);
         }
-        return done;
+        return true;
     }
     if (mode == "PARALLEL") {
         bool done = SendParallelCommand(text);

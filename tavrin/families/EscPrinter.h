@@ -13,9 +13,11 @@ namespace tavrin {
 bool IsCommandWord(std::string_view text);
 
 // One raw job named "Printer command" to printer ("" = the default
-// printer). Unless raw, data is framed as 1B data 0D 0A. False when the
-// printing system did not take the job.
-bool SpoolRawCommand(const std::string& printerName, const std::string& data, bool raw);
+// printer). Unless alreadyFramed, data is framed as 1B data 0D 0A. True
+// only once the printer took the job (TAVRIN_SPOOL_WAIT_MS bounds the
+// wait; platform/Spooler.h); otherwise false, after a message that names
+// the printer and the cause. The run log gets the job's id, state and time.
+bool SpoolRawCommand(const std::string& printerName, const std::string& data, bool alreadyFramed);
 
 // One command over the parallel port as [Port] configures it.
 bool SendParallelCommand(const std::string& text);

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/DeviceContext.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/Environment.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
 
@@ -24,9 +25,9 @@ constexpr std::uint32_t kWaitPollMs = 10;
 
 std::uint32_t WaitLimitMs()
 {
-    const char* text = std::getenv("TAVRIN_MAGICARD_WAIT_LIMIT_MS");
-    const int ms = text ? platform::ParseWholeNumber(text).value_or(-1) : -1;
-    return ms > 0 ? static_cast<std::uint32_t>(ms) : 120000;
+    constexpr unsigned long kDefaultMs = 120000;
+    const unsigned long ms = platform::EnvironmentNumber("TAVRIN_MAGICARD_WAIT_LIMIT_MS", kDefaultMs, 24UL * 3600 * 1000);
+    return static_cast<std::uint32_t>(ms > 0 ? ms : kDefaultMs);
 }
 
 std::string WithoutBlanks(const std::string& s)

@@ -2,14 +2,26 @@
 // device URI tavrin-testbed:/path/to/world hands every job to the virtual
 // printer of that world: the bytes are kept as jobs/NNNN.bin with the job's
 // title beside them, and the call log gets one line per job.
+//
+// The device can be made to misbehave with the world's scenario:
+//   [cups]
+//   delay_ms=3000      the device takes this long before it takes a job
+//   delivery=fail      the device cannot be reached: the backend fails, and
+//                      CUPS stops the queue (its error policy)
+//   delivery=refuse    the printer refuses the document, as an IPP printer
+//                      answers "Unsupported document-format": the job ends
 #include "EscInterpreter.h"
 #include "Testbed.h"
 
+#include <cups/backend.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -52,14 +64,29 @@ int main(int argc, char** argv)
     const auto data = ReadAll(in);
     if (in != stdin) std::fclose(in);
 
-    const std::string jobs = world.Path("jobs");
-    ::mkdir(jobs.c_str(), 0777);
     char id[32];
     std::snprintf(id, sizeof id, "%04d", std::atoi(argv[1]));
+    // A cancelled job ends this process while it waits: nothing is delivered.
+    if (const int delay = world.ScenarioInt("cups", "delay_ms", 0); delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    const std::string delivery = world.Scenario("cups", "delivery", "ok");
+    if (delivery == "fail") {
+        world.Log("cups", std::string("job ") + id + " not delivered: the device cannot be reached");
+        std::fputs("ERROR: The device cannot be reached\n", stderr);
+        return CUPS_BACKEND_FAILED;
+    }
+    if (delivery == "refuse") {
+        world.Log("cups", std::string("job ") + id + " refused: Unsupported document-format");
+        std::fputs("ERROR: Unsupported document-format\n", stderr);
+        return CUPS_BACKEND_CANCEL;
+    }
+
+    const std::string jobs = world.Path("jobs");
+    ::mkdir(jobs.c_str(), 0777);
     std::ofstream(jobs + "/" + id + ".bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     std::ofstream(jobs + "/" + id + ".title") << argv[3];
     world.Log("cups", std::string("job ") + id + " \"" + argv[3] + "\" " + testbed::Printable(data));
     testbed::DeliverJob(world, data);
-    return 0;
+    return CUPS_BACKEND_OK;
 }

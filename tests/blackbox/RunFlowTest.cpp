@@ -168,11 +168,16 @@ TEST_F(RunFlow, APortListingFailureEndsTheRunBeforeAnyParameterIsLookedAt)
 
 TEST_F(RunFlow, TestModeFeedsWaitsFiveSecondsAndEjectsWithoutChecks)
 {
-    // No printer check, no message, results not looked at; and the type is
-    // used as stored: a lower-case type reaches no family.
-    for (const auto& config : {Config("ZEBRA", "USB", "NotInstalled"), Config("zebra")}) {
+    // No printer check and no message of the run flow's own, results not
+    // looked at: a printer that is not there only gets the spooler's word
+    // for each job that went nowhere. The type is used as stored: a
+    // lower-case type reaches no family.
+    const std::string nowhere =
+        ErrorBox("Printer \"NotInstalled\" cannot be asked about its state: The printer or class does not exist.");
+    for (const auto& [config, shown] : {std::pair {Config("ZEBRA", "USB", "NotInstalled"), nowhere + nowhere},
+                                        std::pair {Config("zebra"), std::string()}}) {
         box.WriteConfig(config);
-        EXPECT_EQ(Run({"/a:", "/e:EJECT"}, ScriptedClock()).err, "") << config;
+        EXPECT_EQ(Run({"/a:", "/e:EJECT"}, ScriptedClock()).err, shown) << config;
         EXPECT_EQ(Waits(), "sleep 5000\n") << config;
         std::filesystem::remove(box.World() + "/clock.log");
         EXPECT_TRUE(box.Jobs().empty()) << config;

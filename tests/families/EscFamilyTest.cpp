@@ -95,15 +95,6 @@ TEST_F(Family, TestModeFeedsAndEjectsFiveSecondsApart)
     EXPECT_EQ(CardPlace(), "output");
 }
 
-TEST_F(Family, AJobTheSpoolerRefusesIsAFailure)
-{
-    Configure("ZEBRA", "USB");
-    // A queue that rejects jobs.
-    harness::RunProcess({"/usr/sbin/cupsreject", queue}, "/", {}, std::chrono::seconds(20));
-    EXPECT_EQ(Run({"/e:FEED"}).err, kCommandFailed);
-    EXPECT_TRUE(box.Jobs().empty());
-}
-
 class MagicardNamedPrinter : public Family {
     std::string QueueBase() const override { return "MAGICARD_Enduro"; }
 };

@@ -261,6 +261,14 @@ std::string Sandbox::AddPrinterOnPort(const std::string& base, const std::string
 #endif
 }
 
+#ifdef TAVRIN_HARNESS_WINE
+void Sandbox::SetWorkOffline(const std::string& printer, bool offline) const
+{
+    const RunResult r = WinePrinters({"offline", printer, offline ? "1" : "0"});
+    if (r.exitCode != 0) throw std::runtime_error("cannot set " + printer + " offline: " + r.err);
+}
+#endif
+
 RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
                        const std::string& program) const
 {
@@ -289,6 +297,8 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
     r.stderrText = std::move(r.err);
     r.err.clear();
     if (Exists(messages)) ReadMessageLog(ReadFile(messages), r);
+    r.activeJobsAtEnd = ActiveJobs();
+    r.deliveredAtEnd = Jobs().size();
     WaitForQueues();
     return r;
 #else
@@ -300,6 +310,8 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
         {"TAVRIN_TESTBED_DIR", World()}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"TAVRIN_LOG", "off"}};
     for (const auto& [k, v] : env) all[k] = v;
     RunResult r = RunProcess(argv, WorkDir(), all, std::chrono::seconds(90));
+    r.activeJobsAtEnd = ActiveJobs();
+    r.deliveredAtEnd = Jobs().size();
     WaitForQueues();
     return r;
 #endif
@@ -316,6 +328,18 @@ void Sandbox::WaitForQueues() const
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
     }
+}
+
+int Sandbox::ActiveJobs() const
+{
+    int active = 0;
+    for (const auto& q : queues_) {
+        cups_job_t* jobs = nullptr;
+        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, q.c_str(), 0, CUPS_WHICHJOBS_ACTIVE);
+        cupsFreeJobs(n, jobs);
+        if (n > 0) active += n;
+    }
+    return active;
 }
 
 std::vector<Job> Sandbox::Jobs() const

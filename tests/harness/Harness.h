@@ -32,6 +32,11 @@ struct RunResult {
     // program's own standard error.
     std::vector<std::string> icons;
     std::string stderrText;
+    // The moment the program ended, before the harness waited for the
+    // queues: jobs still active on this sandbox's queues, and jobs the
+    // world's printer had received.
+    int activeJobsAtEnd = 0;
+    size_t deliveredAtEnd = 0;
 };
 
 // True in the Wine flavour.
@@ -94,11 +99,18 @@ public:
     std::string AddPrinterOnPort(const std::string& base, const std::string& port,
                                  const std::vector<std::string>& lpadminOptions = {});
 
+#ifdef TAVRIN_HARNESS_WINE
+    // Sets or clears a printer's "use printer offline", through the
+    // spooler of the Wine prefix.
+    void SetWorkOffline(const std::string& printer, bool offline) const;
+#endif
+
     // Runs the program in the program directory with the given arguments,
     // in WorkDir(), with TAVRIN_TESTBED_DIR set to World(), no display
     // (DISPLAY and WAYLAND_DISPLAY empty; under Wine unset), no log line
     // (TAVRIN_LOG=off) and CUPS_SERVER inherited, plus env (under Wine,
-    // paths in it must be Native). Waits until the jobs it spooled are
+    // paths in it must be Native). Notes what was still queued and what was
+    // delivered when it ended, then waits until the jobs it spooled are
     // processed.
     RunResult Run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
                   const std::string& program = "") const;
@@ -116,6 +128,7 @@ public:
 
 private:
     void WaitForQueues() const;
+    int ActiveJobs() const;
 
     std::string root_;
     std::vector<std::string> queues_;

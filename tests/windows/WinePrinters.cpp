@@ -6,6 +6,9 @@
 //                                   as "VUSB3:") with a driver Wine has (one
 //                                   it made for a CUPS queue)
 //   wine-printers delete NAME       removes it again
+//   wine-printers offline NAME 1|0  sets or clears "use printer offline"
+//                                   (PRINTER_ATTRIBUTE_WORK_OFFLINE), as an
+//                                   operator does from the printer's menu
 //
 // Exit status 0 when done, 1 when the spooler refused (its error code is
 // written on standard error).
@@ -84,6 +87,27 @@ int Delete(std::string name)
     return deleted ? 0 : Fail("DeletePrinter");
 }
 
+int Offline(std::string name, bool offline)
+{
+    PRINTER_DEFAULTSA access {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!::OpenPrinterA(name.data(), &printer, &access)) return Fail("OpenPrinterA");
+    DWORD needed = 0;
+    ::GetPrinterA(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    BOOL done = ::GetPrinterA(printer, 2, buffer.data(), needed, &needed);
+    if (done) {
+        auto* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
+        info->Attributes = offline ? info->Attributes | PRINTER_ATTRIBUTE_WORK_OFFLINE
+                                   : info->Attributes & ~static_cast<DWORD>(PRINTER_ATTRIBUTE_WORK_OFFLINE);
+        info->pSecurityDescriptor = nullptr;
+        info->pDevMode = nullptr;
+        done = ::SetPrinterA(printer, 2, buffer.data(), 0);
+    }
+    ::ClosePrinter(printer);
+    return done ? 0 : Fail("SetPrinterA");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,6 +115,7 @@ int main(int argc, char** argv)
     if (argc == 2 && std::strcmp(argv[1], "list") == 0) return List();
     if (argc == 4 && std::strcmp(argv[1], "add") == 0) return Add(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "delete") == 0) return Delete(argv[2]);
-    std::fprintf(stderr, "usage: wine-printers list | add NAME PORT | delete NAME\n");
+    if (argc == 4 && std::strcmp(argv[1], "offline") == 0) return Offline(argv[2], std::strcmp(argv[3], "1") == 0);
+    std::fprintf(stderr, "usage: wine-printers list | add NAME PORT | delete NAME | offline NAME 1|0\n");
     return 2;
 }
