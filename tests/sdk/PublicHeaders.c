@@ -67,7 +67,7 @@ int main(void)
     };
 
     /* Only for the type checks above: nothing is called through them. */
-    (void)scorpaOpen, (void)scorpaText, (void)velkitOpen, (void)velkitStatus,
+    (void)scorpaOpen, (void)scorpaText, (void)scorpaLastError, (void)velkitOpen, (void)velkitStatus,
         (void)velkitTrack, (void)portRead;
 
     for (i = 0; i < sizeof values / sizeof values[0]; ++i) {
