@@ -36,6 +36,7 @@ LAYOUT(result_code, sizeof(VeltoResultCode) == sizeof(int32_t));
 static ScorpaBool(SCORPA_CALL* const scorpaOpen)(void) = SCSIOpen;
 static ScorpaBool(SCORPA_CALL* const scorpaText)(const char*, int32_t, int32_t, const char*, int32_t, int32_t,
                                                   int32_t, ScorpaBool, int32_t) = SCSIRFText;
+static ScorpaBool(SCORPA_CALL* const scorpaLastError)(char*, int32_t) = SCSIGetLastErrorText;
 static VelkitHandle*(VELKIT_CALL* const velkitOpen)(int32_t, const char*) = Velkit_OpenA;
 static int32_t(VELKIT_CALL* const velkitStatus)(VelkitHandle*, uint32_t*) = Velkit_PrinterStatus;
 static int32_t(VELKIT_CALL* const velkitTrack)(VelkitHandle*, intptr_t, intptr_t, intptr_t) = Velkit_EncodeMGGetTrack;
