@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <functional>
 
 using namespace tavrin;
@@ -418,6 +419,50 @@ private slots:
         // Nothing else moved (the commands group moves with the mode alone).
         QCOMPARE(others(), othersBefore);
         QVERIFY(!fm.Cmode->geometry().intersects(fm.PnMagicard->geometry()) || !fm.PnMagicard->isVisible());
+    }
+
+    // The width on screen, after Qt has sized the list to its contents
+    // again (it does so a moment after each change): 132 while the longest
+    // entry fits the text area of a list that wide, otherwise as wide as
+    // that entry needs. Each row follows the one before in one dialog.
+    void theModeListKeepsItsWidthOnScreen()
+    {
+        TOpened d({"Ultra XID8300", "Zebra P330i"}, {"LPT1"}, {"PCP23CT.DLL"});
+        TTestDialog& fm = d.fm;
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fm));
+        auto textArea = [&](int width) {
+            QStyleOptionComboBox option;
+            option.initFrom(fm.Cmode);
+            option.rect.setWidth(width);
+            return fm.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, fm.Cmode).width();
+        };
+        const struct {
+            const char* printer;
+            const char* mode;
+            bool wider;  // the longest entry needs more than 132
+        } steps[] = {
+            {"Zebra P330i", "PARALLEL", false},
+            {"Ultra XID8300", "6       XID8300", true},
+            {"Zebra P330i", "USB", false},
+        };
+        for (const auto& step : steps) {
+            Pick(fm.Cname, step.printer);
+            Pick(fm.Cmode, step.mode);
+            QTest::qWait(200);
+            int longest = 0;
+            for (const QString& item : Items(fm.Cmode))
+                longest = std::max(longest, fm.Cmode->fontMetrics().horizontalAdvance(item));
+            const int width = fm.Cmode->width();
+            const QString at = QStringLiteral("%1 %2: width %3").arg(step.printer, step.mode).arg(width);
+            QCOMPARE(textArea(kModeListWidth) < longest, step.wider);
+            if (step.wider) {
+                QVERIFY2(textArea(width) >= longest, qPrintable(at));
+                QVERIFY2(textArea(width - 8) < longest, qPrintable(at));
+            } else {
+                QVERIFY2(width == kModeListWidth, qPrintable(at));
+            }
+        }
     }
 
     void closingWithoutApplyWritesNothing_data()

@@ -136,8 +136,12 @@ void TfmMain::BuildPrinterRows()
     y += 30;
     MakeLabel(this, QStringLiteral("Mode"), kLabelX, y);
     Cmode = Make<QComboBox>(this, model_.Cmode, kFieldX, y, kModeListWidth);
-    // The closed list shows the entry in full too (see FitModeList).
+    // The closed list shows the entry in full too (see FitModeList). Qt
+    // sizes a list that adjusts to its contents again a moment after each
+    // change, to its size hint: the least width keeps it from shrinking
+    // below its own.
     Cmode->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Cmode->setMinimumWidth(kModeListWidth);
     BuildModeRow(y + 32);
 }
 
