@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -42,7 +43,12 @@ private:
     int fd_;
 };
 
-[[noreturn]] void WriteFailed(const std::string& path) { throw Error("Unable to write to " + path); }
+// error: the errno of the step that failed, taken before anything else
+// can change it.
+[[noreturn]] void WriteFailed(const std::string& path, int error = errno)
+{
+    throw FileWriteError(path, error != 0 ? std::strerror(error) : "the file could not be written");
+}
 
 bool WriteAll(int fd, std::string_view data, off_t offset)
 {
@@ -237,7 +243,7 @@ std::optional<FileStamp> GetFileStamp(const std::string& path)
 
 void UpdateFile(const std::string& path, const FileChange& change)
 {
-    if (path.empty()) WriteFailed(path);
+    if (path.empty()) WriteFailed(path, ENOENT);
     Fd fd(OpenLocked(path, false));
     if (fd.Get() < 0) {
         if (errno != ENOENT) WriteFailed(path);

@@ -178,4 +178,11 @@ void ShowMessage(std::string_view text, std::string_view caption, platform::Mess
 
 void ShowError(std::string_view text) { ShowMessage(text, "Error", platform::MessageIcon::Error); }
 
+void TRunLog::KeyNotWritten(std::string_view section, std::string_view key, std::string_view why)
+{
+    std::string value(section);
+    value.append("/").append(key).append(": ").append(why);
+    AppendField(steps_, "unwritten", value);
+}
+
 } // namespace tavrin

@@ -72,6 +72,11 @@ public:
     // status (Outcome() when TAVRIN_EXIT_STATUS=1, otherwise 0).
     int Finish();
 
+    // A key the run wrote only for its own sake and could not write; the
+    // run goes on, and the line says which key and why:
+    // unwritten="StatusWindow/Visible: Permission denied".
+    void KeyNotWritten(std::string_view section, std::string_view key, std::string_view why);
+
 private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::vector<std::string> args_;

@@ -76,10 +76,13 @@ TDiiSettings ReadSettings()
     const TConfigFile file(DefaultConfigFileName());
     if (!file.ValueExists(kStatusWindow, "Visible")) {
         // Nothing reads the key; a configuration the station may not write
-        // must not stop a card movement for it.
+        // must not stop a card movement for it, but the run's line tells.
         try {
             file.WriteInteger(kStatusWindow, "Visible", 1);
-        } catch (const platform::Error&) {
+        } catch (const platform::FileWriteError& e) {
+            RunLog().KeyNotWritten(kStatusWindow, "Visible", e.Reason());
+        } catch (const platform::Error& e) {
+            RunLog().KeyNotWritten(kStatusWindow, "Visible", e.what());
         }
     }
     TDiiSettings s;

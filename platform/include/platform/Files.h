@@ -1,9 +1,12 @@
 #pragma once
+#include "platform/Error.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -57,8 +60,23 @@ using FileChange = std::function<std::optional<std::string>(std::string_view cur
 //    killed at any moment leaves the old content or the new one and at most
 //    one temporary file beside it, which the next update removes.
 // Raises Error("Unable to write to <path>") when the update cannot be done;
-// the file is then as it was.
+// the file is then as it was. Where the system says why, the error is a
+// FileWriteError that carries its words.
 void UpdateFile(const std::string& path, const FileChange& change);
+
+// "Unable to write to <path>", and the system's reason ("Permission
+// denied"), for a log that is to say why.
+class FileWriteError : public Error {
+public:
+    FileWriteError(const std::string& path, std::string reason)
+        : Error("Unable to write to " + path), reason_(std::move(reason))
+    {
+    }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string reason_;
+};
 
 constexpr unsigned kFileLockWaitMs = 10000;
 
