@@ -229,6 +229,11 @@ out=$(run tavrin-station /e:EJECT) || fail "EJECT in the group: $out"
 [ "$(calls 2)" = "$(printf 'dii: ExtEncodeInit("%s", 0, 0) = 0\ndii: ExtEncodeEnd(4242, 0) = 0' "$queue")" ] ||
   fail "the handle was not carried: $(calls 2)"
 as tavrin-station sh -c "echo '; edited on the station' >>/opt/tavrin/tavrin.ini" || fail "the member cannot edit the configuration"
+# Root's writes replace the file whole, beside the file a link names: the
+# link, owner and mode stay.
+printf '[dii]\nhandle=5151\n' >"$world/scenario.ini"
+out=$(run root /e:FEED) || fail "FEED as root: $out"
+[ "$(handle)" = "$(printf '[Phandle]\nHandle=5151')" ] || fail "root's FEED did not keep the handle: $(handle)"
 links "after the runs"
 edited=$(cat "$etc")
 echo "station: the handle carried in the group, nothing changed outside it"
@@ -246,7 +251,7 @@ dpkg -r tavrin >dpkg.out 2>&1 || { cat dpkg.out >&2; fail "dpkg -r failed"; }
 [ "$(dpkg-query -W -f='${Status}' tavrin)" = "deinstall ok config-files" ] || fail "tavrin is not removed"
 [ ! -e /opt/tavrin/tavrin ] || fail "the program is left after removal"
 [ "$(cat "$etc")" = "$edited" ] || fail "removal did not keep the configuration"
-[ "$(handle)" = "$(printf '[Phandle]\nHandle=4242')" ] || fail "removal did not keep the handle"
+[ "$(handle)" = "$(printf '[Phandle]\nHandle=5151')" ] || fail "removal did not keep the handle"
 getent group tavrin >/dev/null || fail "removal removed the group"
 dpkg -P tavrin >dpkg.out 2>&1 || { cat dpkg.out >&2; fail "dpkg -P failed"; }
 [ ! -e /etc/opt/tavrin ] && [ ! -e "$var" ] || fail "purging left $(ls -d /etc/opt/tavrin "$var" 2>/dev/null)"
