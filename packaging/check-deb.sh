@@ -242,11 +242,9 @@ echo "station: the handle carried in the group, nothing changed outside it"
 dpkg -i tavrin.deb >dpkg.out 2>&1 || { cat dpkg.out >&2; fail "dpkg -i again failed"; }
 [ "$(cat "$etc")" = "$edited" ] || fail "reinstalling changed the configuration: $(cat "$etc")"
 links "reinstalled"
-finish
-trap - EXIT
 
 # Removal keeps the configuration and the run state; purging removes them
-# and the group.
+# and the group, with the station's user still in it.
 dpkg -r tavrin >dpkg.out 2>&1 || { cat dpkg.out >&2; fail "dpkg -r failed"; }
 [ "$(dpkg-query -W -f='${Status}' tavrin)" = "deinstall ok config-files" ] || fail "tavrin is not removed"
 [ ! -e /opt/tavrin/tavrin ] || fail "the program is left after removal"
@@ -257,5 +255,8 @@ dpkg -P tavrin >dpkg.out 2>&1 || { cat dpkg.out >&2; fail "dpkg -P failed"; }
 [ ! -e /etc/opt/tavrin ] && [ ! -e "$var" ] || fail "purging left $(ls -d /etc/opt/tavrin "$var" 2>/dev/null)"
 ! getent group tavrin >/dev/null || fail "purging left the group"
 ! grep -q tavrin <<<"$(dpkg-statoverride --list)" || fail "purging left stat overrides: $(dpkg-statoverride --list | grep tavrin)"
+! grep -qx tavrin <<<"$(id -nG tavrin-station | tr ' ' '\n')" || fail "the station's user is still in a group tavrin"
+finish
+trap - EXIT
 echo "reinstall, remove, purge: the configuration kept, then gone with the group"
 echo "ok"
