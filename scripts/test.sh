@@ -2,8 +2,8 @@
 # Builds everything and runs every test: first the ci preset (the default
 # build with every warning an error), then under AddressSanitizer +
 # UndefinedBehaviorSanitizer, then each fuzz target for a few seconds
-# (clang's libFuzzer), then the Debian package, built and installed into a
-# scratch root (scripts/package.sh), then the Windows builds: windows-x86
+# (clang's libFuzzer), then the Debian package, built and installed on a
+# throwaway copy of this machine (scripts/package.sh), then the Windows builds: windows-x86
 # (built, its export and import tables and its ZIP archives checked, its
 # unit and window tests run under 32-bit Wine), windows-x64 (the same under
 # wine64), wine and wine-x86 (the black-box tests against the windows-x64
@@ -22,7 +22,7 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(ci asan fuzz package windows-x86 windows-x64 wine wine-x86)
 for preset in "${presets[@]}"; do
   if [ "$preset" = package ]; then
-    echo "== package: build, install into a scratch root, check"
+    echo "== package: build, install on a throwaway copy of this machine, check"
     bash scripts/package.sh
     continue
   fi
