@@ -11,18 +11,14 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <string>
-#include <string_view>
-#include <utility>
 
 namespace scorpa {
 
 constexpr const char* kErrorCaption = "[Quorvane Corp] 오류";
 
-// The printer object's event handlers: a printer error shows the error box
-// (and stops the command), and every status pass keeps the host alive.
-class TErrorBoxHandler {
+// The printer object's event handlers.
+class TDummyObj {
 public:
     // Keeps the host's windows alive while a command is polled; a console
     // host has no window messages to process.
@@ -36,8 +32,8 @@ public:
     }
 };
 
-// The serial port of the IC contact pair, held open with DTR asserted.
-struct TContactPort {
+// The serial port of the IC contact pair.
+struct TComPort {
     std::string Port = "COM1";
     bool DtrEnable = false;
     platform::SerialPort Device;
@@ -60,20 +56,9 @@ namespace {
 
 using namespace scorpa;
 
-TErrorBoxHandler* ErrorBoxHandler = nullptr;
+TDummyObj* DummyObj = nullptr;
 TVeltoScsi* Printer = nullptr;
-TContactPort* ContactPort = nullptr;
-
-// Reasons for false results. Made and freed with the other objects: the
-// library's exit code runs after the static destructors at process exit.
-struct TReasons {
-    // Why the last export that returned false failed (SCSIGetLastErrorText).
-    std::string Last;
-    // The reason an export gives for its own false, ahead of the printer
-    // object's (an argument refused before the printer is asked).
-    std::string Refusal;
-};
-TReasons* Reasons = nullptr;
+TComPort* cpic = nullptr;
 
 std::uint32_t PollLimitFromEnvironment()
 {
@@ -87,69 +72,35 @@ std::uint32_t PollLimitFromEnvironment()
     return DEFAULT_POLL_LIMIT_MS;
 }
 
-// Runs while the system loads the library (on Windows under its loader
-// lock): it only makes objects. The ASPI layer is loaded by the first
-// SCSIOpen.
 __attribute__((constructor)) void LibInit()
 {
-    ErrorBoxHandler = new TErrorBoxHandler;
-    Printer = new TVeltoScsi;
+    DummyObj = new TDummyObj;
+    Printer = new TVeltoScsi;  // loads the ASPI layer
     Printer->SetPollLimitMs(PollLimitFromEnvironment());
-    ContactPort = new TContactPort;
-    Reasons = new TReasons;
+    cpic = new TComPort;
 }
 
-// Runs while the system unloads the library: frees what LibInit made. A
-// loaded ASPI layer stays loaded (see TVeltoScsi's constructor).
 __attribute__((destructor)) void LibExit()
 {
-    delete Printer;  // closes the printer object
+    delete Printer;  // unloads the ASPI layer, then closes
     Printer = nullptr;
-    delete ContactPort;  // closes the port if it is open
-    ContactPort = nullptr;
-    delete ErrorBoxHandler;
-    ErrorBoxHandler = nullptr;
-    delete Reasons;
-    Reasons = nullptr;
+    delete cpic;     // closes the port if it is open
+    cpic = nullptr;
+    delete DummyObj;
+    DummyObj = nullptr;
 }
 
 ScorpaBool B(bool v) { return v ? 1 : 0; }
 
-// An export's false, with its reason.
-bool Refuse(std::string why)
-{
-    Reasons->Refusal = std::move(why);
-    return false;
-}
-
-// Keeps the reason for SCSIGetLastErrorText; never raises (memory
-// exhausted leaves the text as it was).
-void Record(std::string_view why) noexcept
-{
-    try {
-        Reasons->Last = why.empty() ? std::string_view("The call failed without a reason given") : why;
-    } catch (...) {
-    }
-}
-
-// Every Boolean export runs in here. Its false records the reason for
-// SCSIGetLastErrorText: the export's own refusal, else what the printer
-// object says. Nothing raised inside may cross the C boundary: it ends the
-// call with false, and its text is the reason.
+// Nothing raised inside may cross the C boundary: it ends the call with false.
 template <typename F>
 ScorpaBool Guard(F&& f)
 {
-    Reasons->Refusal.clear();
-    Printer->ClearLastError();
     try {
-        if (f()) return 1;
-        Record(!Reasons->Refusal.empty() ? Reasons->Refusal : Printer->LastError());
-    } catch (const std::exception& e) {
-        Record(e.what());
+        return B(f());
     } catch (...) {
-        Record("An unexpected error ended the call");
+        return 0;
     }
-    return 0;
 }
 
 void CopyText(const std::string& text, char* out, std::size_t size)
@@ -164,7 +115,7 @@ template <bool Color>
 ScorpaBool TransImageFile(int32_t x, int32_t y, const char* tbmp)
 {
     return Guard([&] {
-        if (!tbmp) return Refuse("No bitmap file was named");
+        if (!tbmp) return false;
         TBitmap bmp = TBitmap::LoadFromFile(tbmp);
         const int S = ScreenPixelsPerInch();
         x = MulDiv(x, Printer->Dpi(), S);
@@ -182,12 +133,8 @@ extern "C" {
 SCORPA_API ScorpaBool SCORPA_CALL SCSIOpen(void)
 {
     return Guard([] {
-        Printer->OnStatus = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) {
-            ErrorBoxHandler->OnStatus(s, i, stop);
-        };
-        Printer->OnError = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) {
-            ErrorBoxHandler->OnError(s, i, stop);
-        };
+        Printer->OnStatus = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnStatus(s, i, stop); };
+        Printer->OnError = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnError(s, i, stop); };
         return Printer->Open();
     });
 }
@@ -297,26 +244,15 @@ SCORPA_API ScorpaBool SCORPA_CALL SCSIRFText(const char* pText, int32_t nLeft, i
 SCORPA_API ScorpaBool SCORPA_CALL SCSIICContact(const char* Com)
 {
     return Guard([&] {
-        ContactPort->Port = Com ? Com : "";
-        ContactPort->DtrEnable = true;
-        if (ContactPort->Device.IsOpen()) return true;
-        std::string error;
-        if (ContactPort->Device.Open(ContactPort->Port, ContactPort->Settings(), &error)) return true;
-        return Refuse("The contact port " + ContactPort->Port + " could not be opened" +
-                      (error.empty() ? std::string() : ": " + error));
+        cpic->Port = Com ? Com : "";
+        cpic->DtrEnable = true;
+        if (cpic->Device.IsOpen()) return true;
+        return cpic->Device.Open(cpic->Port, cpic->Settings());
     });
 }
 
-SCORPA_API void SCORPA_CALL SCSIICRelease(void) { ContactPort->Device.Close(); }
+SCORPA_API void SCORPA_CALL SCSIICRelease(void) { cpic->Device.Close(); }
 
-SCORPA_API ScorpaBool SCORPA_CALL SCSIGetLastErrorText(char* pText, int32_t nSize)
-{
-    if (!pText || nSize <= 0) return 0;
-    CopyText(Reasons->Last, pText, static_cast<std::size_t>(nSize));
-    return B(!Reasons->Last.empty());
-}
-
-// Each step records its own reason when it fails.
 SCORPA_API ScorpaBool SCORPA_CALL SCSIICLocate(void)
 {
     if (!SCSISetRFProc()) return 0;
