@@ -11,14 +11,18 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace scorpa {
 
 constexpr const char* kErrorCaption = "[Quorvane Corp] 오류";
 
-// The printer object's event handlers.
-class TDummyObj {
+// The printer object's event handlers: a printer error shows the error box
+// (and stops the command), and every status pass keeps the host alive.
+class TErrorBoxHandler {
 public:
     // Keeps the host's windows alive while a command is polled; a console
     // host has no window messages to process.
@@ -32,8 +36,8 @@ public:
     }
 };
 
-// The serial port of the IC contact pair.
-struct TComPort {
+// The serial port of the IC contact pair, held open with DTR asserted.
+struct TContactPort {
     std::string Port = "COM1";
     bool DtrEnable = false;
     platform::SerialPort Device;
@@ -56,9 +60,20 @@ namespace {
 
 using namespace scorpa;
 
-TDummyObj* DummyObj = nullptr;
+TErrorBoxHandler* ErrorBoxHandler = nullptr;
 TVeltoScsi* Printer = nullptr;
-TComPort* cpic = nullptr;
+TContactPort* ContactPort = nullptr;
+
+// Reasons for false results. Made and freed with the other objects: the
+// library's exit code runs after the static destructors at process exit.
+struct TReasons {
+    // Why the last export that returned false failed (SCSIGetLastErrorText).
+    std::string Last;
+    // The reason an export gives for its own false, ahead of the printer
+    // object's (an argument refused before the printer is asked).
+    std::string Refusal;
+};
+TReasons* Reasons = nullptr;
 
 std::uint32_t PollLimitFromEnvironment()
 {
@@ -72,35 +87,69 @@ std::uint32_t PollLimitFromEnvironment()
     return DEFAULT_POLL_LIMIT_MS;
 }
 
+// Runs while the system loads the library (on Windows under its loader
+// lock): it only makes objects. The ASPI layer is loaded by the first
+// SCSIOpen.
 __attribute__((constructor)) void LibInit()
 {
-    DummyObj = new TDummyObj;
-    Printer = new TVeltoScsi;  // loads the ASPI layer
+    ErrorBoxHandler = new TErrorBoxHandler;
+    Printer = new TVeltoScsi;
     Printer->SetPollLimitMs(PollLimitFromEnvironment());
-    cpic = new TComPort;
+    ContactPort = new TContactPort;
+    Reasons = new TReasons;
 }
 
+// Runs while the system unloads the library: frees what LibInit made. A
+// loaded ASPI layer stays loaded (see TVeltoScsi's constructor).
 __attribute__((destructor)) void LibExit()
 {
-    delete Printer;  // unloads the ASPI layer, then closes
+    delete Printer;  // closes the printer object
     Printer = nullptr;
-    delete cpic;     // closes the port if it is open
-    cpic = nullptr;
-    delete DummyObj;
-    DummyObj = nullptr;
+    delete ContactPort;  // closes the port if it is open
+    ContactPort = nullptr;
+    delete ErrorBoxHandler;
+    ErrorBoxHandler = nullptr;
+    delete Reasons;
+    Reasons = nullptr;
 }
 
 ScorpaBool B(bool v) { return v ? 1 : 0; }
 
-// Nothing raised inside may cross the C boundary: it ends the call with false.
+// An export's false, with its reason.
+bool Refuse(std::string why)
+{
+    Reasons->Refusal = std::move(why);
+    return false;
+}
+
+// Keeps the reason for SCSIGetLastErrorText; never raises (memory
+// exhausted leaves the text as it was).
+void Record(std::string_view why) noexcept
+{
+    try {
+        Reasons->Last = why.empty() ? std::string_view("The call failed without a reason given") : why;
+    } catch (...) {
+    }
+}
+
+// Every Boolean export runs in here. Its false records the reason for
+// SCSIGetLastErrorText: the export's own refusal, else what the printer
+// object says. Nothing raised inside may cross the C boundary: it ends the
+// call with false, and its text is the reason.
 template <typename F>
 ScorpaBool Guard(F&& f)
 {
+    Reasons->Refusal.clear();
+    Printer->ClearLastError();
     try {
-        return B(f());
+        if (f()) return 1;
+        Record(!Reasons->Refusal.empty() ? Reasons->Refusal : Printer->LastError());
+    } catch (const std::exception& e) {
+        Record(e.what());
     } catch (...) {
-        return 0;
+        Record("An unexpected error ended the call");
     }
+    return 0;
 }
 
 void CopyText(const std::string& text, char* out, std::size_t size)
@@ -115,7 +164,7 @@ template <bool Color>
 ScorpaBool TransImageFile(int32_t x, int32_t y, const char* tbmp)
 {
     return Guard([&] {
-        if (!tbmp) return false;
+        if (!tbmp) return Refuse("No bitmap file was named");
         TBitmap bmp = TBitmap::LoadFromFile(tbmp);
         const int S = ScreenPixelsPerInch();
         x = MulDiv(x, Printer->Dpi(), S);
@@ -133,8 +182,12 @@ extern "C" {
 SCORPA_API ScorpaBool SCORPA_CALL SCSIOpen(void)
 {
     return Guard([] {
-        Printer->OnStatus = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnStatus(s, i, stop); };
-        Printer->OnError = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) { DummyObj->OnError(s, i, stop); };
+        Printer->OnStatus = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) {
+            ErrorBoxHandler->OnStatus(s, i, stop);
+        };
+        Printer->OnError = [](TCustomVeltoPrinter& s, const TVeltoStatusInfo& i, bool& stop) {
+            ErrorBoxHandler->OnError(s, i, stop);
+        };
         return Printer->Open();
     });
 }
@@ -244,15 +297,26 @@ SCORPA_API ScorpaBool SCORPA_CALL SCSIRFText(const char* pText, int32_t nLeft, i
 SCORPA_API ScorpaBool SCORPA_CALL SCSIICContact(const char* Com)
 {
     return Guard([&] {
-        cpic->Port = Com ? Com : "";
-        cpic->DtrEnable = true;
-        if (cpic->Device.IsOpen()) return true;
-        return cpic->Device.Open(cpic->Port, cpic->Settings());
+        ContactPort->Port = Com ? Com : "";
+        ContactPort->DtrEnable = true;
+        if (ContactPort->Device.IsOpen()) return true;
+        std::string error;
+        if (ContactPort->Device.Open(ContactPort->Port, ContactPort->Settings(), &error)) return true;
+        return Refuse("The contact port " + ContactPort->Port + " could not be opened" +
+                      (error.empty() ? std::string() : ": " + error));
     });
 }
 
-SCORPA_API void SCORPA_CALL SCSIICRelease(void) { cpic->Device.Close(); }
+SCORPA_API void SCORPA_CALL SCSIICRelease(void) { ContactPort->Device.Close(); }
 
+SCORPA_API ScorpaBool SCORPA_CALL SCSIGetLastErrorText(char* pText, int32_t nSize)
+{
+    if (!pText || nSize <= 0) return 0;
+    CopyText(Reasons->Last, pText, static_cast<std::size_t>(nSize));
+    return B(!Reasons->Last.empty());
+}
+
+// Each step records its own reason when it fails.
 SCORPA_API ScorpaBool SCORPA_CALL SCSIICLocate(void)
 {
     if (!SCSISetRFProc()) return 0;

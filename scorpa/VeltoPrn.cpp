@@ -57,6 +57,8 @@ TVeltoRecvDataStatus DecodeRecv(std::uint8_t b)
 
 } // namespace
 
+std::string CommandName(const CMD_Header& header) { return std::string("ESC \"") + header.Command + "\""; }
+
 std::string FormatNumber(int n) { return std::to_string(n) + "."; }
 
 std::string FormatEjectParam(int code, std::uint8_t ch)
@@ -196,14 +198,15 @@ bool TCustomVeltoPrinter::CheckPrintingStatus(const CMD_Header& header)
     const std::uint32_t start = platform::GetTickCount();
     for (;;) {
         bool IsStop = false;
-        if (!CheckStatus()) {
+        const bool statusRead = CheckStatus();
+        if (!statusRead) {
             FStatusInfo.InterfaceStatus = gsError;
             FStatusInfo.MerchineStatus = gsBusy;
         } else {
             CheckSenseData();
             if (OnStatus) {
                 OnStatus(*this, FStatusInfo, IsStop);
-                if (IsStop) return false;
+                if (IsStop) return Fail("The status handler stopped polling after " + CommandName(header));
             }
         }
         if (FSenseCode == SENSE_CARD_EMPTY && (L == '>' || L == 'A') && !FCardEmptyChecked) {
@@ -219,15 +222,28 @@ bool TCustomVeltoPrinter::CheckPrintingStatus(const CMD_Header& header)
         if (FStatusInfo.InterfaceStatus == gsError || FStatusInfo.MerchineStatus == gsError) {
             IsStop = true;
             if (OnError && FSenseCode != 0) OnError(*this, FStatusInfo, IsStop);
-            if (IsStop) return false;
+            if (IsStop) return FailedAfter(header, statusRead);
         } else if (FStatusInfo.InterfaceStatus == gsReady) {
             if (FParallelMode || FStatusInfo.MerchineStatus == gsReady) return true;
             if (FStatusInfo.EncodingStatus == esIC && L == '>') return true;
         }
         // Each pass is one round trip on the bus; a printer that never
         // finishes must not hold the caller for ever.
-        if (platform::GetTickCount() - start >= FPollLimitMs) return false;
+        if (platform::GetTickCount() - start >= FPollLimitMs)
+            return Fail("The printer was still busy " + std::to_string(FPollLimitMs) + " ms after " +
+                        CommandName(header));
     }
+}
+
+bool TCustomVeltoPrinter::FailedAfter(const CMD_Header& header, bool statusRead)
+{
+    if (!statusRead) return Fail("The printer's status could not be read after " + CommandName(header));
+    if (FSenseCode == 0) return Fail("The printer reported an error after " + CommandName(header) + " without a sense code");
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(FSenseCode) & 0xFFFFu);
+    const std::string message = GetSenseCodeMsg(static_cast<std::uint32_t>(FSenseCode));
+    return Fail("The printer reported an error after " + CommandName(header) + ": sense code 0x" + code +
+                (message.empty() ? std::string(" (no message for it)") : " [" + message + "]"));
 }
 
 bool TCustomVeltoPrinter::Reset() { return PrintCommand(CMD_RESET, ""); }
@@ -315,7 +331,7 @@ bool TCustomVeltoPrinter::ReadEncodeData(std::span<const int> aTrackList, std::s
         if (PrintCommand(CMD_READ_ENCODE, FormatEjectParam(1, B))) {
             std::array<std::uint8_t, 256> data {};
             if (!GetPrinterData(data)) {
-                result = false;
+                result = Fail("The data of track " + std::to_string(aTrackList[i]) + " could not be read from the printer");
                 break;
             }
             // The text starts at byte 1 and ends at the first NUL (byte 255 always is one).
@@ -335,13 +351,19 @@ bool TCustomVeltoPrinter::TransImage(int X, int Y, TBitmap& ABitmap, bool color)
     // A placement that leaves nothing on the card (the image lies past the
     // printable area, or is empty) has nothing to send: the printer is not
     // told about it at all.
-    if (p.Wc <= 0 || p.Hc <= 0) return false;
+    if (p.Wc <= 0 || p.Hc <= 0)
+        return Fail("The image of " + std::to_string(ABitmap.Width()) + " x " + std::to_string(ABitmap.Height()) +
+                    " dots at " + std::to_string(X) + ", " + std::to_string(Y) +
+                    " leaves nothing on the printable area");
     // Positions the parameter text cannot carry as 32-bit numbers.
     const auto fits = [](std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
-    if (!fits(p.PX) || !fits(p.PY) || !fits(p.Wc) || !fits(p.Hc)) return false;
+    if (!fits(p.PX) || !fits(p.PY) || !fits(p.Wc) || !fits(p.Hc))
+        return Fail("The image's placement does not fit the numbers of a command");
     const int bytesPerPixel = color ? 3 : 1;
     // A row must fit one data block: a longer one has no way onto the wire.
-    if (p.Wc * bytesPerPixel > GetMaxImageBuf()) return false;
+    if (p.Wc * bytesPerPixel > GetMaxImageBuf())
+        return Fail("An image row of " + std::to_string(p.Wc * bytesPerPixel) + " bytes is longer than a data block of " +
+                    std::to_string(GetMaxImageBuf()));
     const std::int64_t N = p.Wc * bytesPerPixel * p.Hc;
     const int PX = static_cast<int>(p.PX), PY = static_cast<int>(p.PY);
     const int Wc = static_cast<int>(p.Wc), Hc = static_cast<int>(p.Hc);

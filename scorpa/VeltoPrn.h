@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace scorpa {
@@ -151,6 +152,11 @@ public:
     TVeltoRotateDegree RotateDegree() const { return FRotateDegree; }
     int Dpi() const { return FPrinterInfo.PrinterResolution; }
     std::uint32_t PollLimitMs() const { return FPollLimitMs; }
+    // Why the last operation that returned false failed, in words for the
+    // integrator's log; kept until the next failure replaces it or it is
+    // cleared.
+    const std::string& LastError() const { return FLastError; }
+    void ClearLastError() { FLastError.clear(); }
     void SetPollLimitMs(std::uint32_t ms) { FPollLimitMs = ms; }
 
     TNotifyEvent OnOpen;
@@ -178,11 +184,24 @@ protected:
     bool FParallelMode = false;
     TVeltoRotateDegree FRotateDegree = rdZero;
     std::uint32_t FPollLimitMs = DEFAULT_POLL_LIMIT_MS;
+    std::string FLastError;
+
+    // Records why an operation fails; returns false for the operation to return.
+    bool Fail(std::string why)
+    {
+        FLastError = std::move(why);
+        return false;
+    }
 
 private:
     bool EjectWith(int code);
+    // The reason for a command that ended in an error status.
+    bool FailedAfter(const CMD_Header& header, bool statusRead);
     bool TransImage(int X, int Y, TBitmap& ABitmap, bool color);
 };
+
+// A command as a reason names it: ESC "T".
+std::string CommandName(const CMD_Header& header);
 
 // The parameter texts, built in one place.
 std::string FormatNumber(int n);                            // "%d."

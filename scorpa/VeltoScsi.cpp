@@ -64,17 +64,16 @@ void DecodeSystemInfo(std::span<const std::uint8_t, 20> page, TVeltoSystemInfo& 
 
 // The image block buffer is made by the first image (see TransData): most
 // processes that load the library never send one.
-TVeltoScsi::TVeltoScsi()
-{
-    FScsiID = -1;
-    FAspiLoaded = AspiLoad();
-}
+//
+// The ASPI layer is not loaded here but by the first device search (see
+// Inquiry), and never unloaded: the library's printer object is made and
+// freed while the system loads and unloads the library (on Windows under
+// its loader lock), where a layer that starts or waits for threads of its
+// own in its load or unload code would hang the host's start or crash its
+// exit.
+TVeltoScsi::TVeltoScsi() { FScsiID = -1; }
 
-TVeltoScsi::~TVeltoScsi()
-{
-    // The layer goes first; the printer part closes after (its destructor).
-    ASPI_FreeModule();
-}
+TVeltoScsi::~TVeltoScsi() = default;
 
 bool TVeltoScsi::AspiLoad() { return ASPI_LoadModule(); }
 
@@ -83,8 +82,11 @@ bool TVeltoScsi::Inquiry()
     bool result = false;
     FScsiID = 0;
     FHostID = 0;
+    // The layer is loaded by the first search, and again by a later one
+    // when it could not be: the integrator may have installed it since.
+    if (!ASPI_IsLoaded()) FAspiLoaded = AspiLoad();
     // Without the layer there is nothing to search and nothing to call.
-    if (!ASPI_IsLoaded()) return false;
+    if (!ASPI_IsLoaded()) return Fail("The ASPI layer could not be loaded: " + ASPI_LoadError());
 
     const int last = SCSI_HostAdapterInquiry() & 0xFF;
     for (int h = 0; h <= last && !result; ++h) {
@@ -104,8 +106,9 @@ bool TVeltoScsi::Inquiry()
             }
         }
     }
-    if (result) result = GetPrinterInfo();
-    return result;
+    if (!result) return Fail("No Velto printer answered on the SCSI bus");
+    if (!GetPrinterInfo()) return Fail("The printer's system information could not be read");
+    return true;
 }
 
 bool TVeltoScsi::GetPrinterInfo()
@@ -124,9 +127,11 @@ bool TVeltoScsi::GetPrinterInfo()
 
 bool TVeltoScsi::PrintCommandEx(const CMD_Header& header, const std::uint8_t* pBuf, int nLen)
 {
-    if (!FActive) return false;
+    if (!FActive) return Fail("The printer is not open: " + CommandName(header) + " was not sent");
     // A parameter text that does not fit the block is refused, not cut.
-    if (nLen > MAX_PARAM_LEN) return false;
+    if (nLen > MAX_PARAM_LEN)
+        return Fail("The parameter text of " + CommandName(header) + " is " + std::to_string(nLen) +
+                    " bytes, more than the " + std::to_string(MAX_PARAM_LEN) + " a command block holds");
     std::array<std::uint8_t, 256> block {};
     block[0] = header.Code;
     block[1] = static_cast<std::uint8_t>(header.Command);
@@ -137,7 +142,7 @@ bool TVeltoScsi::PrintCommandEx(const CMD_Header& header, const std::uint8_t* pB
                          FHostID))
         return CheckPrintingStatus(header);
     if (OnScsiError) OnScsiError(*this, SCSI_WRITE_LENGTH_ERROR);
-    return false;
+    return Fail("The SCSI bus did not carry " + CommandName(header) + " (" + SCSI_WRITE_LENGTH_ERROR + ")");
 }
 
 bool TVeltoScsi::Read(const TCDB& cdb, std::uint8_t* buffer, int length)
@@ -146,7 +151,7 @@ bool TVeltoScsi::Read(const TCDB& cdb, std::uint8_t* buffer, int length)
     if (SCSI_ExecCommand(static_cast<std::uint8_t>(FScsiID), buffer, length, SRB_DIR_IN, CDB_LEN, cdb.data(), FHostID))
         return true;
     if (OnScsiError) OnScsiError(*this, SCSI_READ_TIMEOUT_ERROR);
-    return false;
+    return Fail(std::string("The printer's answer did not come over the SCSI bus (") + SCSI_READ_TIMEOUT_ERROR + ")");
 }
 
 bool TVeltoScsi::GetPrinterData(std::span<std::uint8_t, 256> buffer) { return Read(aCDB_GetPrinterData, buffer.data(), 255); }
@@ -278,7 +283,9 @@ bool TVeltoScsi::TransData(const TBitmap& bitmap, int first, int c, int nWidth, 
     }
     const TCDB cdb = aCDB_Print(static_cast<std::uint32_t>(length));
     // The block goes to the layer as it is, not copied again.
-    return SCSI_ExecCommandOut(static_cast<std::uint8_t>(FScsiID), aImageBuf, length, CDB_LEN, cdb.data(), FHostID);
+    if (SCSI_ExecCommandOut(static_cast<std::uint8_t>(FScsiID), aImageBuf, length, CDB_LEN, cdb.data(), FHostID))
+        return true;
+    return Fail("The SCSI bus did not carry an image data block of " + std::to_string(length) + " bytes");
 }
 
 } // namespace scorpa

@@ -42,6 +42,7 @@ struct Module {
     // ASPI_FreeModule).
     std::vector<platform::DynamicLibrary> pinned;
     std::uint32_t timeOut = TIME_OUT;
+    std::string loadError;
 };
 
 Module& M()
@@ -100,11 +101,17 @@ bool ASPI_LoadModule(std::string_view file)
     Module& m = M();
     if (m.loaded) return false;
     m.gaveUp = false;
-    m.library = platform::DynamicLibrary::Load(file);
+    m.loadError.clear();
+    m.library = platform::DynamicLibrary::Load(file, &m.loadError);
     if (m.library) {
         m.send = m.library->Function<SendASPI32CommandFn>("SendASPI32Command");
         m.loaded = m.send != nullptr;
-        if (!m.loaded) m.library.reset();
+        if (!m.loaded) {
+            m.loadError = m.library->Path() + " has no entry point SendASPI32Command";
+            m.library.reset();
+        }
+    } else if (m.loadError.empty()) {
+        m.loadError = platform::LibraryFileName(file) + " cannot be loaded";
     }
     return m.loaded;
 }
@@ -132,6 +139,8 @@ void ASPI_FreeModule()
 }
 
 bool ASPI_IsLoaded() { return M().send != nullptr; }
+
+const std::string& ASPI_LoadError() { return M().loadError; }
 
 void ASPI_UseEntryPoint(SendASPI32CommandFn fn)
 {

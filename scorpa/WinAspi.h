@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,8 @@ bool ASPI_LoadModule(std::string_view file = "wnaspi32.dll");
 void ASPI_FreeModule();
 // True while an entry point is there to call.
 bool ASPI_IsLoaded();
+// Why the last ASPI_LoadModule could not load the layer (empty when it did).
+const std::string& ASPI_LoadError();
 
 // The adapter's HA_SCSI_ID byte, or -1.
 int SCSI_HostAdapterInquiry();

@@ -144,7 +144,7 @@ void Release(VelkitHandle* h)
 template <typename Record>
 std::int32_t Open(VelkitHandle* h, std::int32_t port, std::int32_t speed)
 {
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
     if (port < 1 || port > 4) return VELTO_INVALID_PARAMETER;
     // Opening again replaces the family's record: its library is released
     // first so that no reference to it is left behind.
@@ -162,7 +162,7 @@ std::int32_t Open(VelkitHandle* h, std::int32_t port, std::int32_t speed)
 template <typename Record>
 std::int32_t Close(VelkitHandle* h)
 {
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
     if (!Family<Record>::Slot(h)) return VELTO_INVALID_PARAMETER;
     Release<Record>(h);
     return VELTO_SUCCESS;
@@ -170,12 +170,13 @@ std::int32_t Close(VelkitHandle* h)
 
 // The checks before every command: the handle, the open record, the
 // required pointers, then the entry point. A library that lacked the entry
-// point at Open is told apart from a failed command.
+// point at Open is told apart from a failed command. h comes back as the
+// record behind the handle.
 template <typename Record, typename Fn>
-std::int32_t Ready(VelkitHandle* h, Record*& record, Fn Record::*entry, std::initializer_list<const void*> required,
+std::int32_t Ready(VelkitHandle*& h, Record*& record, Fn Record::*entry, std::initializer_list<const void*> required,
                    bool othersValid = true)
 {
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
     record = Family<Record>::Slot(h).get();
     if (!record) return VELTO_INVALID_PARAMETER;
     for (const void* p : required)

@@ -99,10 +99,10 @@ bool SeriesEscape(const VelkitHandle* h, int escape, int inSize, const void* in)
 }
 
 // Polls the chip station until its reply is complete. capacity bounds what
-// the module may write into reply when Velkit owns the buffer.
+// the module may write into reply when Velkit owns the buffer. h is the
+// record, the handle checked already.
 std::int32_t Complete(VelkitHandle* h, void* reply, std::size_t capacity, std::int32_t seconds)
 {
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(h); r != VELTO_SUCCESS) return r;
     if (seconds < 1) return VELTO_INVALID_PARAMETER;
     // Without a buffer the reply could be neither received nor judged.
@@ -134,7 +134,7 @@ std::int32_t Complete(VelkitHandle* h, void* reply, std::size_t capacity, std::i
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICPosition(VelkitHandle* handle, int32_t selector, int32_t* position)
 {
     if (!position) return VELTO_INVALID_PARAMETER;
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
     if (selector != 1 && selector != 2) return VELTO_INVALID_PARAMETER;
     *position = -1;
@@ -158,14 +158,14 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICPosition(VelkitHandle* handle, int
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICRequest(VelkitHandle* handle)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_ERROR_DOCNOTATTACHED;
     return SeriesEscape(handle, kEscapeEncodeRequest, 0, nullptr) ? VELTO_SUCCESS : VELTO_ERROR_WINDOWSERROR;
 }
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICTransfer(VelkitHandle* handle)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
     // The printer needs a moment before it takes the card to the encoder.
     platform::Sleep(kTransferWaitMs);
@@ -174,7 +174,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICTransfer(VelkitHandle* handle)
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICWait(VelkitHandle* handle)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
     const std::int32_t r = DispatchCardWait(handle, kCardWaitLimit);
     if (r == 0) return VELTO_ERROR_TIMEOUT;
@@ -184,7 +184,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICWait(VelkitHandle* handle)
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICEject(VelkitHandle* handle, int32_t code)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
     const std::int32_t r = DispatchCardEject(handle, code);
     // A card ejected to the output needs its time to leave the printer.
@@ -196,7 +196,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICTransmit(VelkitHandle* handle, int
 {
     if (!handle) return VELTO_INVALID_DEVICEHANDLE;
     if (length == 0 || !data) return VELTO_INVALID_PARAMETER;
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
     return DispatchICTransmit(handle, length, data);
 }
@@ -205,7 +205,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICStatus(VelkitHandle* handle, int32
 {
     if (!handle) return VELTO_INVALID_DEVICEHANDLE;
     if (!ready || !length) return VELTO_INVALID_PARAMETER;
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
     return DispatchICStatus(handle, ready, length);
 }
@@ -214,14 +214,14 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICReceive(VelkitHandle* handle, int3
 {
     if (!handle) return VELTO_INVALID_DEVICEHANDLE;
     if (length == 0 || !buffer) return VELTO_INVALID_PARAMETER;
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
     return DispatchICReceive(handle, length, buffer);
 }
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICMoveContacts(VelkitHandle* handle, int32_t position)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (position != 0 && position != 1) return VELTO_INVALID_PARAMETER;
     if (const std::int32_t r = EncoderCheck(handle); r != VELTO_SUCCESS) return r;
     const std::uint8_t command[3] = {0x43, 0x43, std::uint8_t(position == 0 ? 0x30 : 0x31)};
@@ -233,13 +233,14 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICMoveContacts(VelkitHandle* handle,
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeICComplete(VelkitHandle* handle, void* reply, int32_t seconds)
 {
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     return Complete(handle, reply, 0, seconds);
 }
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGWrite(VelkitHandle* handle, int32_t track, int32_t length,
                                                     const char* data)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_INVALID_DEVICECONTEXT;
     if (track < 0 || track > 5 || length < -1 || !data) return VELTO_INVALID_PARAMETER;
     const auto block = MagneticWriteBlock(track, length, data);
@@ -251,7 +252,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGWrite(VelkitHandle* handle, int32_
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGWriteArbitrary(VelkitHandle* handle, int32_t p1, int32_t p2, int32_t p3,
                                                  int32_t p4, int32_t length, const char* data)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_INVALID_DEVICECONTEXT;
     if (length < -1 || !data) return VELTO_INVALID_PARAMETER;
     const std::int32_t params[4] = {p1, p2, p3, p4};
@@ -264,7 +265,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGWriteArbitrary(VelkitHandle* handl
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGRead(VelkitHandle* handle, int32_t mode)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
     if (DispatchMagPrepare(handle, mode) != VELTO_SUCCESS) return VELTO_ERROR_PRINTER;
     platform::Sleep(kMagneticPrepareWaitMs);
@@ -273,14 +274,14 @@ VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGRead(VelkitHandle* handle, int32_t
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGGetTrack(VelkitHandle* handle, intptr_t a, intptr_t b, intptr_t c)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;
     return DispatchMagRead(handle, a, b, c) != VELTO_SUCCESS ? VELTO_ERROR_PRINTER : VELTO_SUCCESS;
 }
 
 VELKIT_API int32_t VELKIT_CALL Velkit_EncodeMGRelease(VelkitHandle* handle, int32_t code)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_INVALID_DEVICECONTEXT;
     if (code != 2 && code != 3) return VELTO_INVALID_PARAMETER;
     if (const std::int32_t r = BoundCheck(handle); r != VELTO_SUCCESS) return r;

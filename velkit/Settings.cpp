@@ -50,10 +50,11 @@ void Put32(std::uint8_t* at, std::uint32_t v)
     for (int b = 0; b < 4; ++b) at[b] = std::uint8_t(v >> (8 * b));
 }
 
-// Handle, then the document DC: the checks every setting starts with.
-std::int32_t CommonChecks(const VelkitHandle* h)
+// Handle, then the document DC: the checks every setting starts with. h
+// comes back as the record behind the handle.
+std::int32_t CommonChecks(VelkitHandle*& h)
 {
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
     if (!h->documentDC) return VELTO_ERROR_DOCNOTATTACHED;
     return VELTO_SUCCESS;
 }

@@ -82,7 +82,8 @@ bool DetectPort(VelkitHandle* h, const platform::Printer& printer)
 {
     const auto info5 = printer.GetInfo5();
     if (!info5) return false;
-    h->initialMode = h->currentMode = (info5->attributes & PRINTER_ATTRIBUTE_DIRECT) ? 1 : 2;
+    h->initialMode = h->currentMode =
+        (info5->attributes & PRINTER_ATTRIBUTE_DIRECT) ? VELKIT_MODE_DIRECT : VELKIT_MODE_SPOOLED;
     // A port name that does not fit its field is refused rather than cut.
     if (!CopyIntoField(h->portName, info5->portName)) return false;
     const std::string_view port(h->portName);
@@ -100,14 +101,13 @@ bool DetectPort(VelkitHandle* h, const platform::Printer& printer)
 VelkitHandle* Open(std::string_view name, bool wide, const char16_t* wideName)
 {
     auto h = std::make_unique<VelkitHandle>();
-    h->magic = kHandleMagic;
     h->PortKind = kPortOther;
     if (!CopyIntoField(h->printerName, name)) return nullptr;
     const auto printer = platform::Printer::Open(h->printerName);
     if (!printer) return nullptr;
     LoadSettings(h.get(), *printer, wide, wideName);
     if (!DetectPort(h.get(), *printer)) return nullptr;
-    return h.release();
+    return AddHandle(std::move(h));
 }
 
 std::int32_t SetPrinterDirect(const VelkitHandle* h, std::int32_t mode)
@@ -117,7 +117,7 @@ std::int32_t SetPrinterDirect(const VelkitHandle* h, std::int32_t mode)
     auto info = printer->GetInfo5();
     if (!info) return VELTO_ERROR_WINDOWSERROR;
     info->attributes &= ~PRINTER_ATTRIBUTE_DIRECT;
-    if (mode == 1) info->attributes |= PRINTER_ATTRIBUTE_DIRECT;
+    if (mode == VELKIT_MODE_DIRECT) info->attributes |= PRINTER_ATTRIBUTE_DIRECT;
     if (!printer->SetInfo5(*info)) return VELTO_ERROR_WINDOWSERROR;
     return VELTO_SUCCESS;
 }
@@ -127,7 +127,7 @@ std::int32_t DocAttach(VelkitHandle* h, HDC dc, DevMode* settings)
 {
     constexpr bool wide = std::is_same_v<DevMode, DEVMODEW>;
     if (!dc) return VELTO_INVALID_DEVICECONTEXT;
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
     if (h->documentDC) return VELTO_ERROR_DOCALREADYATTACHED;
     h->documentDC = static_cast<platform::HDC>(dc);
     // After a detach the handle holds no settings record: take the printer's
@@ -146,17 +146,17 @@ std::int32_t DocAttach(VelkitHandle* h, HDC dc, DevMode* settings)
     return VELTO_SUCCESS;
 }
 
+// PrinterSetMode after the handle check: h is the record.
 std::int32_t SetMode(VelkitHandle* h, std::int32_t mode)
 {
-    if (!ValidHandle(h)) return VELTO_INVALID_DEVICEHANDLE;
-    if (mode != 1 && mode != 2) return VELTO_INVALID_PARAMETER;
-    if (mode == 1 && platform::SameText(h->portName, "SCSI:")) return VELTO_INVALID_PRINTERPORT;
+    if (mode != VELKIT_MODE_DIRECT && mode != VELKIT_MODE_SPOOLED) return VELTO_INVALID_PARAMETER;
+    if (mode == VELKIT_MODE_DIRECT && platform::SameText(h->portName, "SCSI:")) return VELTO_INVALID_PRINTERPORT;
     if (mode != h->currentMode) {
         if (const std::int32_t r = SetPrinterDirect(h, mode); r != VELTO_SUCCESS) return r;
         h->currentMode = mode;
     }
     // Binding stays until Close, also when the printer goes back to spooling.
-    if (h->currentMode == 1) return Bind(h);
+    if (h->currentMode == VELKIT_MODE_DIRECT) return Bind(h);
     return VELTO_SUCCESS;
 }
 
@@ -184,19 +184,22 @@ VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenW(int32_t /*reserved*/, const VE
 
 VELKIT_API int32_t VELKIT_CALL Velkit_Close(VelkitHandle* handle)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
-    if (handle->currentMode != handle->initialMode) SetMode(handle, handle->initialMode);
-    Unbind(handle);
-    FreeSettings(handle);
-    CloseEncoderModules(handle);
-    handle->magic = 0;
-    delete handle;
+    // Out of the table first: from here on the handle is refused, a second
+    // Close included, and the record is freed when this call ends.
+    const std::unique_ptr<VelkitHandle> record = TakeHandle(handle);
+    if (!record) return VELTO_INVALID_DEVICEHANDLE;
+    VelkitHandle* const h = record.get();
+    if (h->currentMode != h->initialMode) SetMode(h, h->initialMode);
+    Unbind(h);
+    FreeSettings(h);
+    CloseEncoderModules(h);
+    h->magic = 0;
     return VELTO_SUCCESS;
 }
 
 VELKIT_API int32_t VELKIT_CALL Velkit_DriverVersion(VelkitHandle* handle, uint16_t* version)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->settings || !version) return VELTO_INVALID_PARAMETER;
     *version = handle->wide ? reinterpret_cast<const DEVMODEW*>(handle->settings)->dmDriverVersion
                             : reinterpret_cast<const DEVMODEA*>(handle->settings)->dmDriverVersion;
@@ -215,7 +218,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_DocAttachW(VelkitHandle* handle, HDC dc, D
 
 VELKIT_API int32_t VELKIT_CALL Velkit_DocDetach(VelkitHandle* handle)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!handle->documentDC) return VELTO_ERROR_DOCNOTATTACHED;
     FreeSettings(handle);
     handle->documentDC = nullptr;
@@ -226,12 +229,13 @@ VELKIT_API int32_t VELKIT_CALL Velkit_DocDetach(VelkitHandle* handle)
 
 VELKIT_API int32_t VELKIT_CALL Velkit_PrinterSetMode(VelkitHandle* handle, int32_t mode)
 {
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     return SetMode(handle, mode);
 }
 
 VELKIT_API int32_t VELKIT_CALL Velkit_PrinterGetMode(VelkitHandle* handle, int32_t* mode)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!mode) return VELTO_INVALID_PARAMETER;
     *mode = handle->currentMode;
     return VELTO_SUCCESS;
@@ -239,7 +243,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_PrinterGetMode(VelkitHandle* handle, int32
 
 VELKIT_API int32_t VELKIT_CALL Velkit_PrinterGetHardware(VelkitHandle* handle, uint32_t* flags)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!flags) return VELTO_INVALID_PARAMETER;
     *flags = 0;
     if (IsBound(handle)) {
@@ -259,7 +263,7 @@ VELKIT_API int32_t VELKIT_CALL Velkit_PrinterGetHardware(VelkitHandle* handle, u
 
 VELKIT_API int32_t VELKIT_CALL Velkit_PrinterStatus(VelkitHandle* handle, uint32_t* status)
 {
-    if (!ValidHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
+    if (!ResolveHandle(handle)) return VELTO_INVALID_DEVICEHANDLE;
     if (!IsBound(handle)) return VELTO_ERROR_PRINTERNOTFOUND;
     if (!status) return VELTO_INVALID_PARAMETER;
     *status = 0;

@@ -1,6 +1,13 @@
 #pragma once
-// The record behind a Velkit printer handle. Callers hold its address; the
-// first word is the magic every operation checks before trusting the rest.
+// The record behind a Velkit printer handle, and the table of live handles.
+//
+// A caller never holds a record's address. It holds a handle value that
+// the table gives out at open: an odd number, never the address of any
+// object, and never given out twice. Every operation looks the value up in
+// the table before anything else, so a NULL, closed, stale or made-up
+// handle is refused with VELTO_INVALID_DEVICEHANDLE without ever being
+// dereferenced, and a handle closed once is gone from the table before the
+// record behind it is freed.
 #include <cstdint>
 #include <memory>
 
@@ -50,6 +57,16 @@ struct VelkitHandle {
 
 namespace velkit {
 
-inline bool ValidHandle(const VelkitHandle* h) { return h != nullptr && h->magic == kHandleMagic; }
+// Enters a newly opened record into the table; the result is the handle
+// the caller gets.
+VelkitHandle* AddHandle(std::unique_ptr<VelkitHandle> record);
+
+// Turns a handle a caller passed into the record behind it, in place.
+// false, with handle left as it was, when it is not a live handle.
+bool ResolveHandle(VelkitHandle*& handle);
+
+// Takes a live handle's record out of the table for Close; nullptr when
+// the handle is not live (never opened, or closed already).
+std::unique_ptr<VelkitHandle> TakeHandle(VelkitHandle* handle);
 
 } // namespace velkit

@@ -43,6 +43,19 @@ bool Moved(std::int32_t code)
     return false;
 }
 
+// A Scorpa export's result for the run's record; a failure with Scorpa's
+// reason for it ("SCSIRFEject=0 The printer reported an error ...").
+void NoteScorpa(const char* call, ScorpaBool done)
+{
+    if (done) {
+        RunLog().Vendor(call, done);
+        return;
+    }
+    std::array<char, 512> reason {};
+    SCSIGetLastErrorText(reason.data(), static_cast<std::int32_t>(reason.size()));
+    RunLog().Vendor(call, 0, reason.data());
+}
+
 // A Scorpa export and its name, for the run's record.
 struct ScorpaStep {
     const char* name;
@@ -53,7 +66,7 @@ struct ScorpaStep {
 bool Step(const ScorpaStep& step)
 {
     const ScorpaBool done = step.call();
-    RunLog().Vendor(step.name, done);
+    NoteScorpa(step.name, done);
     return done != 0;
 }
 
@@ -125,17 +138,17 @@ bool VeltoScsiCommand(const std::string&, const std::string& command, int trackN
     if (command == "WRITEM") {
         if (!Step(open)) return false;
         const ScorpaBool written = SCSITransEncodeData(trackNo, encodeData.c_str());
-        RunLog().Vendor("SCSITransEncodeData", written);
+        NoteScorpa("SCSITransEncodeData", written);
         return written != 0;
     }
     if (command == "READM") {
         if (!Step(open)) return false;
         std::array<char, SCORPA_ENCODE_TEXT_SIZE> buffer {};
-        const bool read = SCSIReadEncode(trackNo, buffer.data());
-        RunLog().Vendor("SCSIReadEncode", read);
+        const ScorpaBool read = SCSIReadEncode(trackNo, buffer.data());
+        NoteScorpa("SCSIReadEncode", read);
         buffer.back() = '\0';
         encodeData = buffer.data();
-        return read;
+        return read != 0;
     }
     std::vector<ScorpaStep> steps;
     if (command == "FEED") {

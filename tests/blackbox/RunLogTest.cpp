@@ -102,10 +102,11 @@ TEST_F(RunLog, ScorpaStepsAreNamedUpToTheOneThatFailed)
                         " vendor=\"SCSIPrintStart=1\" family=done outcome=ok"),
               std::string::npos);
     // A printer error on the first step: Scorpa shows its own box, the run
-    // records the step and its own message.
+    // records the step with Scorpa's reason, and its own message.
     Scenario("aspi", "sense=0x9088\n");
     const std::string line = Line(Run({"/e:EJECT"}).err);
-    EXPECT_NE(line.find("command=EJECT vendor=\"SCSIOpen=1\" vendor=\"SCSIRFEject=0\" family=failed"
+    EXPECT_NE(line.find("command=EJECT vendor=\"SCSIOpen=1\" vendor=\"SCSIRFEject=0 The printer reported an error after"
+                        " ESC \\\"E\\\": sense code 0x9088 [장비의 전면 커버가 열렸습니다]\" family=failed"
                         " shown=\"Error while execute command\" outcome=failed"),
               std::string::npos)
         << line;

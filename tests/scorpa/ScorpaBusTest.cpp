@@ -370,3 +370,109 @@ TEST_F(ScorpaBus, OpeningAgainRepeatsTheWholeSearch)
     EXPECT_EQ(Matching("HA_INQUIRY").size(), 2u);
     EXPECT_EQ(Matching("SYSINFO").size(), 2u);
 }
+
+// Every way a call fails leaves its reason for SCSIGetLastErrorText, read
+// right after the failing call through the export, as an integrator reads
+// it.
+TEST_F(ScorpaBus, EveryFailureLeavesItsReasonForTheLastErrorText)
+{
+    const std::string dir = box.WorkDir() + "/";
+    const std::string dot = dir + "dot.bmp";
+    bmpfiles::Write(dot, bmpfiles::Make({{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}}, 24));
+    // Headers of 40 bytes announced, 20 there.
+    std::vector<std::uint8_t> cut = bmpfiles::Crafted({}, {});
+    cut.resize(34);
+    bmpfiles::Write(dir + "cut.bmp", cut);
+    bmpfiles::Write(dir + "huge.bmp", bmpfiles::Crafted({.width = 20000, .height = 20000}, std::vector<std::uint8_t>(16, 0x80)));
+    bmpfiles::Write(dir + "packed.bmp", bmpfiles::Crafted({.bits = 8, .compression = 4}, std::vector<std::uint8_t>(1028, 0)));
+    struct Row {
+        std::string scenario;
+        Calls calls;  // the last one fails
+        std::string reason;
+        std::map<std::string, std::string> env = {};
+    };
+    const std::string open = "SCSIOpen";
+    for (const Row& row : std::vector<Row> {
+             {"", {{"SCSIPrintStart", "0"}}, "The printer is not open: ESC \">\" was not sent"},
+             {"[aspi]\nprinter=none\n", {{open, "0"}}, "No Velto printer answered on the SCSI bus"},
+             {"[aspi]\nread_error=sysinfo\n", {{open, "0"}}, "The printer's system information could not be read"},
+             {"", {{open, "1"}, {"SCSITransEncodeData:1:" + std::string(248, 'x'), "0"}},
+              "The parameter text of ESC \"M\" is 254 bytes, more than the 253 a command block holds"},
+             {"[printer]\ncover=open\n", {{open, "1"}, {"SCSISetRFProc", "0"}},
+              "The printer reported an error after ESC \"E\": sense code 0x9088 [장비의 전면 커버가 열렸습니다]"},
+             {"[aspi]\nsense=0x80BC\n", {{open, "1"}, {"SCSIReset", "0"}},
+              "The printer reported an error after ESC \"@\": sense code 0x80BC (no message for it)"},
+             {"[aspi]\nwrite_error=1\n", {{open, "1"}, {"SCSIFlipTurn", "0"}},
+              "The SCSI bus did not carry ESC \"T\" (SCSI Write Length Error)"},
+             {"[aspi]\nread_error=status\n", {{open, "1"}, {"SCSIFlipTurn", "0"}},
+              "The printer's status could not be read after ESC \"T\""},
+             {"[aspi]\nbusy_polls=1000000\n", {{open, "1"}, {"SCSIPrintStart", "0"}},
+              "The printer was still busy 50 ms after ESC \">\"", {{"TAVRIN_SCORPA_POLL_LIMIT_MS", "50"}}},
+             {"[aspi]\nread_error=data\n", {{open, "1"}, {"SCSIReadEncode:2", "0 \"untouched\""}},
+              "The data of track 2 could not be read from the printer"},
+             {"", {{open, "1"}, {"SCSITransColorImage:30000:1000:" + dot, "0"}},
+              "The image of 2 x 2 dots at 30000, 1000 leaves nothing on the printable area", {{"TAVRIN_SCREEN_DPI", "300"}}},
+             {"", {{open, "1"}, {"SCSITransColorImage:0:0:" + dir + "missing.bmp", "0"}},
+              "Cannot open bitmap file " + dir + "missing.bmp"},
+             {"", {{open, "1"}, {"SCSITransMonoImage:0:0:" + dir + "cut.bmp", "0"}},
+              "Bitmap image is not valid (bitmap header does not fit the file): " + dir + "cut.bmp"},
+             {"", {{open, "1"}, {"SCSITransColorImage:0:0:" + dir + "huge.bmp", "0"}},
+              "Bitmap image is not valid (bitmap of 20000 x 20000 pixels is larger than a card can use (at most 4096 x "
+              "4096)): " + dir + "huge.bmp"},
+             {"", {{open, "1"}, {"SCSITransColorImage:0:0:" + dir + "packed.bmp", "0"}},
+              "Bitmap image is not valid (unknown bitmap compression 4): " + dir + "packed.bmp"},
+             // A failing step of the seven names itself.
+             {"[aspi]\nsense=0x80B4\nsense_on=T\n", {{open, "1"}, {"SCSIICLocate", "0"}},
+              "The printer reported an error after ESC \"T\": sense code 0x80B4 [플립턴 장치가 연결되지 않았습니다]"},
+         }) {
+        SCOPED_TRACE(row.reason);
+        Scenario(row.scenario);
+        std::filesystem::remove(box.World() + "/printer.ini");
+        Calls calls = row.calls;
+        calls.push_back({"SCSIGetLastErrorText", "1 \"" + row.reason + "\""});
+        Drive(calls, row.env);
+    }
+}
+
+TEST_F(ScorpaBus, TheLastErrorTextIsKeptUntilTheNextFailureAndCutToTheBuffer)
+{
+    const std::string closed = "The printer is not open: ESC \">\" was not sent";
+    Drive({// Nothing has failed yet.
+           {"SCSIGetLastErrorText", "0 \"\""},
+           {"SCSIPrintStart", "0"},
+           // A success after it leaves the reason as it was.
+           {"SCSIOpen", "1"}, {"SCSIReset", "1"}, {"SCSIGetLastErrorText", "1 \"" + closed + "\""},
+           // Cut to the caller's size, the NUL within it; no buffer or no size writes nothing.
+           {"SCSIGetLastErrorText:14", "1 \"The printer i\""}, {"SCSIGetLastErrorText:1", "1 \"\""},
+           {"SCSIGetLastErrorText:0", "0 \"\""}, {"SCSIGetLastErrorText:-5", "0 \"\""},
+           // The next failure replaces it.
+           {"SCSITransEncodeData:1:" + std::string(300, 'x'), "0"},
+           {"SCSIGetLastErrorText", "1 \"The parameter text of ESC \"M\" is 306 bytes, more than the 253 a command block holds\""}});
+}
+
+TEST_F(ScorpaBus, TheContactPortThatCannotBeOpenedSaysWhy)
+{
+    const auto after = box.Run({"SCSIICContact:COM9", "SCSIGetLastErrorText"}, {{"TAVRIN_COM_DIR", box.Root() + "/no-such-dir"}},
+                               box.ProgramDir() + "scorpa-driver");
+    EXPECT_EQ(after.out.rfind("SCSIICContact = 0\nSCSIGetLastErrorText = 1 \"The contact port COM9 could not be opened: ", 0), 0u)
+        << after.out;
+}
+
+// The ASPI layer is loaded by the first SCSIOpen, not with the library
+// (whose load code runs under the loader lock on Windows), stays loaded
+// after SCSIClose, and a missing layer is named.
+TEST_F(ScorpaBus, TheAspiLayerIsLoadedByTheFirstOpen)
+{
+    Drive({{"Mapped:libscorpa.so", "1"}, {"Mapped:libwnaspi32.so", "0"}, {"SCSIPrintStart", "0"},
+           {"Mapped:libwnaspi32.so", "0"}, {"SCSIOpen", "1"}, {"Mapped:libwnaspi32.so", "1"}, {"SCSIClose", "-"},
+           {"Mapped:libwnaspi32.so", "1"}});
+    const std::string layer = box.ProgramDir() + "libwnaspi32.so";
+    // Out of every place the library looks (the program directory, the
+    // system's search, the current directory).
+    const std::string kept = box.Root() + "/kept-libwnaspi32";
+    std::filesystem::rename(layer, kept);
+    const auto r = box.Run({"SCSIOpen", "SCSIGetLastErrorText", "Mapped:libwnaspi32.so"}, {}, box.ProgramDir() + "scorpa-driver");
+    EXPECT_EQ(r.out.rfind("SCSIOpen = 0\nSCSIGetLastErrorText = 1 \"The ASPI layer could not be loaded: ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("libwnaspi32.so"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nMapped = 0\n"), std::string::npos) << r.out;
+}

@@ -7,6 +7,9 @@
 // result (0 or 1) or "-" for an export without result; exports that fill a
 // buffer add the text in quotes (SCSIPrinterInfo: the 40 bytes in hex).
 // SCSIReadEncode's buffer starts as "untouched", so a failed read shows it.
+// SCSIGetLastErrorText[:size] gives a buffer of size bytes (default 512).
+// Mapped:NAME is no export: it prints 1 when a library whose file name
+// contains NAME is mapped into the process, else 0.
 // Exit status: 0 when every call was made, 2 when the library or an export
 // cannot be loaded, 64 for a call it does not know.
 #include "scorpa/Scorpa.h"
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -125,6 +129,18 @@ int main(int argc, char** argv)
             using Fn = ScorpaBool (*)(const char*, int32_t, int32_t, const char*, int32_t, int32_t, int32_t, ScorpaBool, int32_t);
             line += std::to_string(Get<Fn>("SCSIRFText")(Str(a, 1).c_str(), Int(a, 2), Int(a, 3), Str(a, 4).c_str(), Int(a, 5),
                                                          Int(a, 6), Int(a, 7), static_cast<ScorpaBool>(Int(a, 8)), Int(a, 9)));
+        } else if (name == "SCSIGetLastErrorText") {
+            const int size = a.size() > 1 ? Int(a, 1) : 512;
+            std::vector<char> buf(static_cast<std::size_t>(std::max(size, 0)) + 8, '#');
+            const ScorpaBool r = Get<ScorpaBool (*)(char*, int32_t)>("SCSIGetLastErrorText")(buf.data(), size);
+            const std::size_t used = static_cast<std::size_t>(std::max(size, 0));
+            line += std::to_string(r) + " \"" + (size > 0 ? std::string(buf.data()) : std::string()) + "\"";
+            if (std::string(buf.data() + used, 8) != "########") line += " OVERRUN";
+        } else if (name == "Mapped") {
+            std::ifstream maps("/proc/self/maps");
+            bool found = false;
+            for (std::string l; std::getline(maps, l);) found = found || l.find(Str(a, 1)) != std::string::npos;
+            line += found ? "1" : "0";
         } else if (name == "SCSIICContact") {
             line += std::to_string(Get<ScorpaBool (*)(const char*)>("SCSIICContact")(Str(a, 1).c_str()));
         } else {

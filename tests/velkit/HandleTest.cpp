@@ -178,3 +178,31 @@ TEST(VelkitDocument, WideRecordsAndWideAttach)
                 "DocAttachW H DC DM:15:1 -> 108", "DocDetach H -> 0", "DocAttachW H DC DM:16:0x0405 -> 0",
                 "DriverVersion H OUT -> 0 0x0405", "Close H -> 0", "DeleteDC DC -> 1"});
 }
+
+// An SDK caller's slips, made from C: a handle closed, closed again, used
+// after the close, used after another handle was opened, and pointers that
+// never were handles. Each gives 104 and nothing is read through it: the
+// sanitizer build ends the program at a read of freed memory, and every
+// build at a read of the inaccessible page.
+TEST(VelkitHandleMisuse, EveryMisuseGives104AndNothingIsReadThroughIt)
+{
+    VelkitSandbox box("FILE:");
+    const harness::RunResult r = box.Box().Run({box.Queue()}, {{"TAVRIN_PRINTER_DRIVER_DIR", TAVRIN_TESTBED_BUILD_DIR}},
+                                               VELKIT_HANDLE_MISUSE);
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    const std::string refused = "GetMode=104 SetMode=104 Hardware=104 Status=104 Version=104 DocDetach=104 "
+                                "Transfer=104 Eject=104 HidClose=104 Close=104\n";
+    EXPECT_EQ(r.out, "open: GetMode=0 mode=2\n"
+                     "close: 0\n"
+                     "close again: 104\n"
+                     "after close: " + refused +
+                     "stale: same=0 closed=104 reopened=0\n"
+                     "stale: " + refused +
+                     "reopened close: 0\n"
+                     "null: " + refused +
+                     "inaccessible page: " + refused +
+                     "forged record: " + refused +
+                     "freed block: " + refused +
+                     "made-up value: " + refused);
+    EXPECT_EQ(r.err, "");
+}

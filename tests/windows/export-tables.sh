@@ -80,6 +80,11 @@ for lib in Scorpa:SCORPA:scorpa Velkit:VELKIT:velkit; do
   same_set "$name.dll exports what its headers declare" "$expected" "$(exports "$dll")"
   plain_only "$dll"
 done
+# Scorpa's 32 exports and the 33rd, SCSIGetLastErrorText, added for integrators.
+if [ -f "$bin/Scorpa.dll" ]; then
+  [ "$(exports "$bin/Scorpa.dll" | grep -c '^SCSI')" -eq 33 ] && exports "$bin/Scorpa.dll" | grep -qx SCSIGetLastErrorText ||
+    fail "Scorpa.dll does not export 33 functions, SCSIGetLastErrorText among them"
+fi
 for dll in "$bin"/*.dll; do
   plain_only "$dll"
 done

@@ -2,10 +2,12 @@
  *
  * libscorpa.so (Scorpa.dll on Windows) drives one Velto card printer
  * through flat functions over one printer object that lives as long as the
- * library is loaded: there is no handle. Loading the library loads the
- * ASPI layer it reaches the bus through ("wnaspi32.dll", on Linux
+ * library is loaded: there is no handle. The first SCSIOpen loads the ASPI
+ * layer it reaches the bus through ("wnaspi32.dll", on Linux
  * libwnaspi32.so: looked for beside the running program, then by the
- * system's search, then in the current directory).
+ * system's search, then in the current directory); loading the library
+ * itself loads nothing, and the layer stays loaded until the process
+ * ends.
  *
  * A session: SCSIOpen() finds the printer, the command functions move and
  * print the card, SCSIClose() ends it. For example, a card to the chip
@@ -20,7 +22,8 @@
  *
  * Conventions of every function below:
  *  - Results are one byte (ScorpaBool): 1 done, 0 failed. There are no
- *    error codes.
+ *    error codes; SCSIGetLastErrorText gives the reason for the last 0 in
+ *    words, for the integrator's log.
  *  - A command function frames one printer command (ESC, a letter, a
  *    parameter text of at most 253 bytes), sends it and then polls the
  *    printer's status until the printer is ready again. It returns 1 when
@@ -124,6 +127,8 @@ typedef struct TScorpaRect {
  * the first device whose inquiry data gives the vendor "VELTO", keeps its
  * product name (SCSIGetProductName) and reads its system information
  * (SCSIPrinterInfo). Calling it again repeats the whole search.
+ * The first call loads the ASPI layer; while it cannot be loaded, every
+ * call tries again.
  * Result: 1 when the printer was found and its system information read;
  * 0 otherwise (no such device, the ASPI layer could not be loaded); the
  * printer is then closed. */
@@ -242,6 +247,20 @@ SCORPA_API ScorpaBool SCORPA_CALL SCSIPrinterInfo(TVeltoSystemInfo* sr);
  * Result, note the order: 1 when the name is EMPTY (no printer found yet),
  *   0 when a name was copied. */
 SCORPA_API ScorpaBool SCORPA_CALL SCSIGetProductName(char* pName);
+
+/* Why the last function that returned 0 failed, in English for a log:
+ * "No Velto printer answered on the SCSI bus", "The printer reported an
+ * error after ESC ">": sense code 0x3A00 [...]", "Bitmap image is not
+ * valid (pixel data does not fit the file): card.bmp", ... A result of 1
+ * leaves the text as it was, so read it right after the 0. Not part of
+ * the original 32 exports: the 33rd, added for integrators.
+ * pText (out): the caller's buffer; the text is cut to fit nSize bytes
+ *   with the terminating NUL.
+ * nSize (in): the buffer's size in bytes.
+ * Result: 1 when a reason was copied; 0 when nothing has failed yet (an
+ *   empty text is copied), or pText is NULL or nSize not positive
+ *   (nothing is written). */
+SCORPA_API ScorpaBool SCORPA_CALL SCSIGetLastErrorText(char* pText, int32_t nSize);
 
 /* ---- Chip (IC) encoding station ---------------------------------------------- */
 

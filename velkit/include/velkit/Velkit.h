@@ -31,8 +31,11 @@
  *    the result is a result code (velkit/ResultCodes.h): 0 VELTO_SUCCESS,
  *    otherwise the reason. The checks run in a fixed order and the first
  *    one that fails decides the code; unless a function says otherwise a
- *    NULL or closed handle gives VELTO_INVALID_DEVICEHANDLE (104) before
- *    anything else.
+ *    handle that is not open gives VELTO_INVALID_DEVICEHANDLE (104) before
+ *    anything else: NULL, one closed already (a second Velkit_Close
+ *    included), or a pointer that never was a handle. Velkit keeps a table
+ *    of the handles it gave out and never reads through a pointer it is
+ *    handed, so such a slip is refused, not a crash.
  *  - "Bound" means: the handle is in direct mode and its port module found
  *    the printer (Velkit_PrinterSetMode with VELKIT_MODE_DIRECT did that).
  *    A call that needs a bound printer gives VELTO_ERROR_PRINTERNOTFOUND
@@ -185,7 +188,8 @@ VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenW(int32_t reserved, const VELKIT
  * (the result of that is not looked at), releases the bound printer and
  * unloads the port module, frees the settings record Velkit allocated and
  * closes every encoder module still open. The handle is invalid after.
- * Result: 0, or VELTO_INVALID_DEVICEHANDLE. */
+ * Result: 0, or VELTO_INVALID_DEVICEHANDLE when the handle is not open
+ *   (closed already, or never a handle). */
 VELKIT_API int32_t VELKIT_CALL Velkit_Close(VelkitHandle* handle);
 
 /* The printer driver's version word, from the held settings record.
