@@ -2,10 +2,10 @@
 
 #include "Graphics.h"
 
+#include "platform/Environment.h"
 #include "platform/Error.h"
 
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -381,13 +381,8 @@ std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c)
 
 int ScreenPixelsPerInch()
 {
-    if (const char* s = std::getenv("TAVRIN_SCREEN_DPI")) {
-        int v = 0;
-        const char* end = s + std::strlen(s);
-        const auto [ptr, ec] = std::from_chars(s, end, v);
-        if (ec == std::errc() && ptr == end && v >= 1 && v <= 2400) return v;
-    }
-    return 96;
+    const unsigned long dpi = platform::EnvironmentNumber("TAVRIN_SCREEN_DPI", 96, 2400);
+    return dpi >= 1 ? static_cast<int>(dpi) : 96;
 }
 
 } // namespace scorpa

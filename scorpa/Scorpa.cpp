@@ -4,11 +4,11 @@
 #include "Bitmap.h"
 #include "TextRender.h"
 #include "VeltoScsi.h"
+#include "platform/Environment.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -78,13 +78,8 @@ TReasons* Reasons = nullptr;
 std::uint32_t PollLimitFromEnvironment()
 {
     // Tests shorten the wait for a printer that never finishes.
-    if (const char* s = std::getenv("TAVRIN_SCORPA_POLL_LIMIT_MS")) {
-        std::uint32_t v = 0;
-        const char* end = s + std::strlen(s);
-        const auto [p, ec] = std::from_chars(s, end, v);
-        if (ec == std::errc() && p == end && v > 0) return v;
-    }
-    return DEFAULT_POLL_LIMIT_MS;
+    const unsigned long ms = platform::EnvironmentNumber("TAVRIN_SCORPA_POLL_LIMIT_MS", DEFAULT_POLL_LIMIT_MS, UINT32_MAX);
+    return ms > 0 ? static_cast<std::uint32_t>(ms) : DEFAULT_POLL_LIMIT_MS;
 }
 
 // Runs while the system loads the library (on Windows under its loader

@@ -46,7 +46,7 @@ std::optional<std::string> SerialDevicePath(std::string_view portName)
 
 unsigned DeviceWriteLimitMs()
 {
-    return static_cast<unsigned>(EnvironmentNumber("TAVRIN_LP_WRITE_LIMIT_MS", kDeviceWriteLimitMs, 24UL * 3600 * 1000));
+    return static_cast<unsigned>(EnvironmentNumber("TAVRIN_LP_WRITE_LIMIT_MS", kDeviceWriteLimitMs, kOneDayMs));
 }
 
 DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept

@@ -91,51 +91,57 @@ private:
             Fail(Quoted(printer_) + " cannot be asked about its job: " + Sentence(error));
             return true;
         }
-        // A job the system forgets once it ended is taken as delivered only
-        // when it was last seen on its way and the queue shows no fault now.
-        if (job.phase == backend::JobPhase::Gone) {
-            backend::QueueReport q;
-            const bool faultless = backend::QueryQueue(printer_, q, &error) && QueueRefusal(printer_, q).empty();
-            if (faultless && lastPhase_ != backend::JobPhase::Held) {
-                out_.done = true;
-                out_.state = "gone";
-                return true;
-            }
-            Fail("The device did not take the job for printer \"" + printer_ + "\" (it left the queue).");
-            return true;
+        if (job.phase != backend::JobPhase::Gone) {
+            out_.state = job.state;
+            out_.reasons = job.reasons;
         }
-        lastPhase_ = job.phase;
-        out_.state = job.state;
-        out_.reasons = job.reasons;
         switch (job.phase) {
+        case backend::JobPhase::Printing:
+            return false;
         case backend::JobPhase::Delivered:
             out_.done = true;
             return true;
         case backend::JobPhase::Failed:
-            Fail(WithDetail("The device did not take the job for printer \"" + printer_ + "\"", JoinDetail(job)) + ".");
+            Fail(DeviceRefused(JoinDetail(job)));
             return true;
         case backend::JobPhase::Held:
             Fail(WithDetail(Quoted(printer_) + " holds the job back", JoinDetail(job)) + ".");
             return true;
-        case backend::JobPhase::Waiting: {
-            // A queue that stops while the job waits (an operator, or the
-            // system after a failed delivery) keeps it for later.
-            backend::QueueReport q;
-            if (!backend::QueryQueue(printer_, q, &error)) {
-                Fail(Quoted(printer_) + " cannot be asked about its state: " + Sentence(error));
-                return true;
-            }
-            const std::string refusal = QueueRefusal(printer_, q);
-            if (refusal.empty()) return false;
-            Fail(refusal + ", and the job was not delivered.");
-            if (out_.reasons.empty()) out_.reasons = q.reasons;
-            return true;
-        }
-        case backend::JobPhase::Printing:
+        case backend::JobPhase::Waiting:
         case backend::JobPhase::Gone:
             break;
         }
-        return false;
+        // Waiting, the queue must still be able to deliver: one that stops
+        // meanwhile (an operator, or the system after a failed delivery)
+        // keeps the job for later. Gone, the system keeps no record of how
+        // the job ended: it counts as delivered when the queue shows no
+        // fault.
+        const bool waiting = job.phase == backend::JobPhase::Waiting;
+        backend::QueueReport q;
+        if (!backend::QueryQueue(printer_, q, &error)) {
+            Fail(waiting ? Quoted(printer_) + " cannot be asked about its state: " + Sentence(error)
+                         : DeviceRefused("it left the queue"));
+            return true;
+        }
+        const std::string refusal = QueueRefusal(printer_, q);
+        if (refusal.empty()) {
+            if (waiting) return false;
+            out_.done = true;
+            out_.state = "gone";
+            return true;
+        }
+        if (!waiting) {
+            Fail(DeviceRefused("it left the queue"));
+            return true;
+        }
+        if (out_.reasons.empty()) out_.reasons = q.reasons;
+        Fail(refusal + ", and the job was not delivered.");
+        return true;
+    }
+
+    std::string DeviceRefused(const std::string& detail) const
+    {
+        return WithDetail("The device did not take the job for printer \"" + printer_ + "\"", detail) + ".";
     }
 
     void Fail(std::string cause)
@@ -147,14 +153,13 @@ private:
 
     const std::string& printer_;
     SpoolOutcome& out_;
-    backend::JobPhase lastPhase_ = backend::JobPhase::Waiting;
 };
 
 } // namespace
 
 std::uint32_t SpoolWaitLimitMs()
 {
-    return static_cast<std::uint32_t>(EnvironmentNumber("TAVRIN_SPOOL_WAIT_MS", kDefaultSpoolWaitMs, 24UL * 3600 * 1000));
+    return static_cast<std::uint32_t>(EnvironmentNumber("TAVRIN_SPOOL_WAIT_MS", kDefaultSpoolWaitMs, kOneDayMs));
 }
 
 SpoolOutcome SpoolRawJob(const std::string& printer, const std::string& documentName,

@@ -3,6 +3,7 @@
 
 #include "platform/Process.h"
 #include "platform/WideText.h"
+#include "SizedBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,14 +24,10 @@ std::vector<BYTE> PrinterLevel(NativeHandle h, DWORD level)
 {
     std::vector<BYTE> buffer;
     if (h == kNoHandle) return buffer;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        DWORD needed = 0;
-        if (::GetPrinterA(Native(h), level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed) &&
-            !buffer.empty())
-            return buffer;
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
-        buffer.assign(needed, 0);
-    }
+    if (win32::FetchSized(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
+            return ::GetPrinterA(Native(h), level, b, size, needed);
+        }))
+        return buffer;
     return {};
 }
 
@@ -132,18 +129,13 @@ std::string Printer::DriverModule() const
 {
     if (handle_ == kNoHandle) return {};
     std::vector<BYTE> buffer;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        DWORD needed = 0;
-        if (::GetPrinterDriverA(Native(handle_), nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                &needed) &&
-            !buffer.empty()) {
-            const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
-            return info->pDriverPath ? ExtractFileName(info->pDriverPath) : std::string();
-        }
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
-        buffer.assign(needed, 0);
-    }
-    return {};
+    if (!win32::FetchSized(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
+            return ::GetPrinterDriverA(Native(handle_), nullptr, 2, b, size, needed);
+        }) ||
+        buffer.empty())
+        return {};
+    const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
+    return info->pDriverPath ? ExtractFileName(info->pDriverPath) : std::string();
 }
 
 namespace {

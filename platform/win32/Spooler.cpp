@@ -2,6 +2,7 @@
 #include "platform/Spooler.h"
 
 #include "../common/Backend.h"
+#include "SizedBuffer.h"
 #include "SystemError.h"
 
 #include <limits>
@@ -41,27 +42,12 @@ bool Open(const std::string& name, PrinterHandle& h, std::string* error)
     return false;
 }
 
-// A level of GetPrinterA or GetJobA into a buffer of the size it asks for;
-// the record can grow between the size query and the fetch.
-template <typename Fetch>
-bool FetchRecord(std::vector<BYTE>& buffer, Fetch fetch)
-{
-    DWORD needed = 0;
-    buffer.assign(sizeof(void*) * 32, 0);
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (fetch(buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) return true;
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return false;
-        buffer.assign(needed, 0);
-    }
-    return false;
-}
-
 // Whether the queue lists the job, or nothing when the list cannot be had.
 std::optional<bool> JobListed(HANDLE printer, DWORD id)
 {
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    if (!FetchRecord(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
+    if (!win32::FetchSized(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
             return ::EnumJobsA(printer, 0, 0xFFFFFFFF, 1, b, size, needed, &count);
         }))
         return std::nullopt;
@@ -84,19 +70,15 @@ std::vector<std::string> InstalledPrinters()
 {
     std::vector<std::string> names;
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    DWORD needed = 0, count = 0;
+    DWORD count = 0;
     std::vector<BYTE> buffer;
-    // The list can grow between the size query and the fetch.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (::EnumPrintersA(flags, nullptr, 4, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
-            const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
-            for (DWORD i = 0; i < count; ++i)
-                if (info[i].pPrinterName) names.emplace_back(info[i].pPrinterName);
-            return names;
-        }
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) break;
-        buffer.assign(needed, 0);
-    }
+    if (!win32::FetchSized(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
+            return ::EnumPrintersA(flags, nullptr, 4, b, size, needed, &count);
+        }))
+        return names;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (info[i].pPrinterName) names.emplace_back(info[i].pPrinterName);
     return names;
 }
 
@@ -134,7 +116,10 @@ bool backend::QueryQueue(const std::string& printer, QueueReport& report, std::s
     PrinterHandle h;
     if (!Open(printer, h, error)) return false;
     std::vector<BYTE> buffer;
-    if (!FetchRecord(buffer, [&](BYTE* b, DWORD size, DWORD* needed) { return ::GetPrinterA(h.Get(), 2, b, size, needed); })) {
+    if (!win32::FetchSized(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
+            return ::GetPrinterA(h.Get(), 2, b, size, needed);
+        }) ||
+        buffer.empty()) {
         if (error) *error = win32::LastErrorMessage();
         return false;
     }
@@ -212,7 +197,10 @@ bool backend::QueryJob(const std::string& printer, const std::string& jobId, Job
     if (!Open(printer, h, error)) return false;
     const DWORD id = static_cast<DWORD>(std::stoul(jobId));
     std::vector<BYTE> buffer;
-    if (!FetchRecord(buffer, [&](BYTE* b, DWORD size, DWORD* needed) { return ::GetJobA(h.Get(), id, 1, b, size, needed); })) {
+    if (!win32::FetchSized(buffer, [&](BYTE* b, DWORD size, DWORD* needed) {
+            return ::GetJobA(h.Get(), id, 1, b, size, needed);
+        }) ||
+        buffer.empty()) {
         // The spooler removes a finished job unless the printer keeps them.
         // Windows answers ERROR_INVALID_PARAMETER for a job it no longer
         // has. Not every spooler says so, and the queue's own list decides

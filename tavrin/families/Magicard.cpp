@@ -26,7 +26,7 @@ constexpr std::uint32_t kWaitPollMs = 10;
 std::uint32_t WaitLimitMs()
 {
     constexpr unsigned long kDefaultMs = 120000;
-    const unsigned long ms = platform::EnvironmentNumber("TAVRIN_MAGICARD_WAIT_LIMIT_MS", kDefaultMs, 24UL * 3600 * 1000);
+    const unsigned long ms = platform::EnvironmentNumber("TAVRIN_MAGICARD_WAIT_LIMIT_MS", kDefaultMs, platform::kOneDayMs);
     return static_cast<std::uint32_t>(ms > 0 ? ms : kDefaultMs);
 }
 

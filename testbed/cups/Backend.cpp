@@ -69,16 +69,21 @@ int main(int argc, char** argv)
     // A cancelled job ends this process while it waits: nothing is delivered.
     if (const int delay = world.ScenarioInt("cups", "delay_ms", 0); delay > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    // A device that does not take the job, in the words its backend would use.
+    static constexpr struct {
+        const char* delivery;
+        const char* says;
+        int status;  // CUPS stops the queue on FAILED; CANCEL ends the job
+    } kNotDelivered[] = {
+        {"fail", "The device cannot be reached", CUPS_BACKEND_FAILED},
+        {"refuse", "Unsupported document-format", CUPS_BACKEND_CANCEL},
+    };
     const std::string delivery = world.Scenario("cups", "delivery", "ok");
-    if (delivery == "fail") {
-        world.Log("cups", std::string("job ") + id + " not delivered: the device cannot be reached");
-        std::fputs("ERROR: The device cannot be reached\n", stderr);
-        return CUPS_BACKEND_FAILED;
-    }
-    if (delivery == "refuse") {
-        world.Log("cups", std::string("job ") + id + " refused: Unsupported document-format");
-        std::fputs("ERROR: Unsupported document-format\n", stderr);
-        return CUPS_BACKEND_CANCEL;
+    for (const auto& n : kNotDelivered) {
+        if (delivery != n.delivery) continue;
+        world.Log("cups", std::string("job ") + id + " not delivered: " + n.says);
+        std::fprintf(stderr, "ERROR: %s\n", n.says);
+        return n.status;
     }
 
     const std::string jobs = world.Path("jobs");

@@ -40,12 +40,7 @@ protected:
     }
     static constexpr const char* kDelivered = " job=# job-state=completed job-ms=#";
 
-    // What standard error held before the line: the console message boxes.
-    static std::string Boxes(const std::string& err)
-    {
-        const auto at = err.rfind("tavrin: ");
-        return at == std::string::npos ? err : err.substr(0, at);
-    }
+    static std::string Boxes(const std::string& err) { return BoxesOf(err); }
 };
 
 } // namespace

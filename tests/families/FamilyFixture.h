@@ -96,4 +96,17 @@ protected:
 
 using Strings = std::vector<std::string>;
 
+// With TAVRIN_LOG=stderr the run's line ("tavrin: arg=...") comes last on
+// standard error, after the console form of every message box shown.
+inline std::string LogLineOf(const std::string& err)
+{
+    const auto at = err.rfind("tavrin: ");
+    return at == std::string::npos ? "no line in: " + err : err.substr(at + 8);
+}
+inline std::string BoxesOf(const std::string& err)
+{
+    const auto at = err.rfind("tavrin: ");
+    return at == std::string::npos ? err : err.substr(0, at);
+}
+
 } // namespace families

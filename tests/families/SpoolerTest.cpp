@@ -34,17 +34,8 @@ protected:
         ASSERT_EQ(r.exitCode, 0) << tool << ": " << r.err;
     }
 
-    // The run's log line (TAVRIN_LOG=stderr), and the boxes before it.
-    static std::string Line(const harness::RunResult& r)
-    {
-        const auto at = r.err.rfind("tavrin: arg=");
-        return at == std::string::npos ? "no line in: " + r.err : r.err.substr(at);
-    }
-    static std::string Boxes(const harness::RunResult& r)
-    {
-        const auto at = r.err.rfind("tavrin: arg=");
-        return at == std::string::npos ? r.err : r.err.substr(0, at);
-    }
+    static std::string Line(const harness::RunResult& r) { return LogLineOf(r.err); }
+    static std::string Boxes(const harness::RunResult& r) { return BoxesOf(r.err); }
     // The jobs of this queue that CUPS knows, ended ones included.
     std::vector<cups_job_t> AllJobs() const
     {
@@ -97,28 +88,32 @@ TEST_F(Spooler, ADeliveredCardIsDoneBeforeTheRunEnds)
         << Line(r);
 }
 
-TEST_F(Spooler, APausedQueueGetsNothingAndKeepsNothingForLater)
+// A queue an operator stopped or set to refuse jobs gets nothing, and
+// keeps nothing that could move a card once it is resumed.
+TEST_F(Spooler, AQueueThatCannotDeliverGetsNothing)
 {
     Configure("ZEBRA", "USB");
-    Cups("cupsdisable");
-    const auto r = Run({"/e:FEED"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(Boxes(r), Failure("Printer \"" + queue + "\" is paused."));
-    EXPECT_TRUE(AllJobs().empty()) << "nothing was sent";
-    EXPECT_NE(Line(r).find(" job-state=refused job-reasons=paused family=failed"), std::string::npos) << Line(r);
-    // Resumed, the queue moves no card that nobody asked for.
-    Cups("cupsenable");
+    const struct {
+        const char* stop;
+        const char* resume;
+        std::string cause;
+        const char* logged;
+    } cases[] = {
+        {"cupsdisable", "cupsenable", " is paused.", " job-state=refused job-reasons=paused family=failed"},
+        {"cupsreject", "cupsaccept", " is not accepting jobs.", " job-state=refused family=failed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stop);
+        Cups(c.stop);
+        const auto r = Run({"/e:FEED"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(Boxes(r), Failure("Printer \"" + queue + "\"" + c.cause));
+        EXPECT_TRUE(AllJobs().empty()) << "nothing was sent";
+        EXPECT_NE(Line(r).find(c.logged), std::string::npos) << Line(r);
+        Cups(c.resume);
+    }
     EXPECT_TRUE(box.Jobs().empty());
     EXPECT_TRUE(box.Calls("printer").empty()) << "no card moved";
-}
-
-TEST_F(Spooler, AQueueThatRejectsJobsGetsNothing)
-{
-    Configure("ZEBRA", "USB");
-    Cups("cupsreject");
-    const auto r = Run({"/e:FEED"});
-    EXPECT_EQ(Boxes(r), Failure("Printer \"" + queue + "\" is not accepting jobs."));
-    EXPECT_TRUE(AllJobs().empty());
 }
 
 TEST_F(Spooler, ADeliveryThatFailsIsAFailureAndTheJobIsGone)

@@ -297,9 +297,7 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
     r.stderrText = std::move(r.err);
     r.err.clear();
     if (Exists(messages)) ReadMessageLog(ReadFile(messages), r);
-    r.activeJobsAtEnd = ActiveJobs();
-    r.deliveredAtEnd = Jobs().size();
-    WaitForQueues();
+    Settle(r);
     return r;
 #else
     std::vector<std::string> argv = {program.empty() ? Program() : program};
@@ -310,11 +308,16 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::map<std:
         {"TAVRIN_TESTBED_DIR", World()}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"TAVRIN_LOG", "off"}};
     for (const auto& [k, v] : env) all[k] = v;
     RunResult r = RunProcess(argv, WorkDir(), all, std::chrono::seconds(90));
+    Settle(r);
+    return r;
+#endif
+}
+
+void Sandbox::Settle(RunResult& r) const
+{
     r.activeJobsAtEnd = ActiveJobs();
     r.deliveredAtEnd = Jobs().size();
     WaitForQueues();
-    return r;
-#endif
 }
 
 void Sandbox::WaitForQueues() const

@@ -127,6 +127,8 @@ public:
     static bool Exists(const std::string& path);
 
 private:
+    // What the queues held when a run ended, then waits until they are idle.
+    void Settle(RunResult& r) const;
     void WaitForQueues() const;
     int ActiveJobs() const;
 
