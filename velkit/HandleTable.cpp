@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -15,10 +14,8 @@ struct Entry {
     std::unique_ptr<VelkitHandle> record;
 };
 
-// Handles on different printers may be used from different threads at the
-// same time; the table they share is guarded for that, the records are not.
+// Velkit is used by one thread at a time, the table with it.
 struct Table {
-    std::mutex lock;
     std::vector<Entry> live;
     // Serial numbers given out so far; a handle value is 2 * serial + 1.
     std::uintptr_t serial = 0;
@@ -41,7 +38,6 @@ std::uintptr_t ValueOf(const VelkitHandle* handle) { return reinterpret_cast<std
 VelkitHandle* AddHandle(std::unique_ptr<VelkitHandle> record)
 {
     Table& t = Handles();
-    const std::lock_guard<std::mutex> hold(t.lock);
     std::uintptr_t value = 0;
     do {
         // Wrapping round takes billions of opens; a value still live then
@@ -58,7 +54,6 @@ bool ResolveHandle(VelkitHandle*& handle)
 {
     if (!handle) return false;
     Table& t = Handles();
-    const std::lock_guard<std::mutex> hold(t.lock);
     const std::uintptr_t value = ValueOf(handle);
     for (const Entry& e : t.live) {
         if (e.value != value) continue;
@@ -72,7 +67,6 @@ std::unique_ptr<VelkitHandle> TakeHandle(VelkitHandle* handle)
 {
     if (!handle) return nullptr;
     Table& t = Handles();
-    const std::lock_guard<std::mutex> hold(t.lock);
     const std::uintptr_t value = ValueOf(handle);
     const auto it = std::find_if(t.live.begin(), t.live.end(), [&](const Entry& e) { return e.value == value; });
     if (it == t.live.end()) return nullptr;
