@@ -7,6 +7,7 @@
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -160,7 +161,7 @@ ScorpaBool TransImageFile(int32_t x, int32_t y, const char* tbmp)
 {
     return Guard([&] {
         if (!tbmp) return Refuse("No bitmap file was named");
-        TBitmap bmp = TBitmap::LoadFromFile(tbmp);
+        TBitmap bmp = TBitmap::LoadFromFile(platform::AnsiToNarrow(tbmp));
         const int S = ScreenPixelsPerInch();
         x = MulDiv(x, Printer->Dpi(), S);
         y = MulDiv(y, Printer->Dpi(), S);
@@ -276,12 +277,13 @@ SCORPA_API ScorpaBool SCORPA_CALL SCSIRFText(const char* pText, int32_t nLeft, i
 {
     return Guard([&] {
         TFontSpec font;
-        font.Name = pFontName ? pFontName : "";
+        // The host's text is in its ANSI code page.
+        font.Name = pFontName ? platform::AnsiToNarrow(pFontName) : std::string();
         font.Size = nFontSize;
         font.Color = static_cast<std::uint32_t>(nFontColor);
         font.Style = nFontStyle & (fsBold | fsItalic | fsUnderline | fsStrikeOut);
         font.PixelsPerInch = ScreenPixelsPerInch();
-        TBitmap bmp = RenderText(pText ? pText : "", font);
+        TBitmap bmp = RenderText(pText ? platform::AnsiToNarrow(pText) : std::string(), font);
         if (bRot) Rotate180(bmp);
         const int left = AlignLeft(nLeft, bmp.Width(), nAlign);
         // Positions here are printer dots already.
@@ -307,7 +309,7 @@ SCORPA_API void SCORPA_CALL SCSIICRelease(void) { ContactPort->Device.Close(); }
 SCORPA_API ScorpaBool SCORPA_CALL SCSIGetLastErrorText(char* pText, int32_t nSize)
 {
     if (!pText || nSize <= 0) return 0;
-    CopyText(Reasons->Last, pText, static_cast<std::size_t>(nSize));
+    CopyText(platform::NarrowToAnsi(Reasons->Last), pText, static_cast<std::size_t>(nSize));
     return B(!Reasons->Last.empty());
 }
 

@@ -2,6 +2,7 @@
 // a telling one (TAVRIN_EXIT_STATUS=1, see core/RunLog.h).
 #include "core/Main.h"
 #include "core/RunLog.h"
+#include "platform/Process.h"
 
 #include <exception>
 #include <string_view>
@@ -18,6 +19,7 @@ void ReportUnhandledError(std::string_view text)
 
 int main(int argc, char** argv)
 {
+    platform::BindStandardStreams();
     try {
         tavrin::Run(std::vector<std::string>(argv, argv + argc));
     } catch (const std::exception& e) {

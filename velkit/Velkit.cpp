@@ -172,7 +172,7 @@ std::uint32_t LowestBitNumber(std::uint8_t bits)
 
 VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenA(int32_t /*reserved*/, const char* printerName)
 {
-    return Open(printerName ? std::string_view(printerName) : std::string_view(), false, nullptr);
+    return Open(printerName ? platform::AnsiToNarrow(printerName) : std::string(), false, nullptr);
 }
 
 VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenW(int32_t /*reserved*/, const VELKIT_WCHAR* printerName)

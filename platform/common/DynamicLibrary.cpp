@@ -41,19 +41,24 @@ void DynamicLibrary::Free()
     handle_ = nullptr;
 }
 
-void* DynamicLibrary::Symbol(std::string_view name) const
+void* DynamicLibrary::Symbol(std::string_view name, int stdcallArgumentBytes) const
 {
     if (!handle_) return nullptr;
     const std::string exact(name);
     if (void* p = backend::LibrarySymbol(handle_, exact.c_str())) return p;
+    const auto at = exact.rfind('@');
+    if (at == std::string::npos) {
+        // A plain name whose library exports it only decorated.
+        if (stdcallArgumentBytes < 0 || exact.empty()) return nullptr;
+        const std::string suffix = "@" + std::to_string(stdcallArgumentBytes);
+        if (void* p = backend::LibrarySymbol(handle_, ("_" + exact + suffix).c_str())) return p;
+        return backend::LibrarySymbol(handle_, (exact + suffix).c_str());
+    }
     // "_Name@N": the 32-bit stdcall decoration. A library built without it
     // (any ELF one, any 64-bit Windows one) exports the plain name.
-    if (exact.size() > 2 && exact.front() == '_') {
-        const auto at = exact.rfind('@');
-        if (at != std::string::npos && at > 1 && at + 1 < exact.size() &&
-            exact.find_first_not_of("0123456789", at + 1) == std::string::npos)
-            return backend::LibrarySymbol(handle_, exact.substr(1, at - 1).c_str());
-    }
+    if (exact.size() > 2 && exact.front() == '_' && at > 1 && at + 1 < exact.size() &&
+        exact.find_first_not_of("0123456789", at + 1) == std::string::npos)
+        return backend::LibrarySymbol(handle_, exact.substr(1, at - 1).c_str());
     return nullptr;
 }
 

@@ -7,6 +7,9 @@
 
 namespace platform {
 
+// A Linux program always has the streams its caller gave it.
+void BindStandardStreams() {}
+
 std::string ProgramPath()
 {
     char buf[PATH_MAX];

@@ -2,6 +2,7 @@
 
 #include "platform/WideText.h"
 
+#include <cstdio>
 #include <windows.h>
 
 namespace platform {
@@ -23,7 +24,32 @@ std::string ModulePath(HMODULE module)
     }
 }
 
+bool Missing(DWORD which)
+{
+    const HANDLE h = ::GetStdHandle(which);
+    return h == nullptr || h == INVALID_HANDLE_VALUE;
+}
+
+// The C library's stream and the system's handle, both to the console.
+void ToConsole(DWORD which, std::FILE* stream)
+{
+    if (!std::freopen("CONOUT$", "w", stream)) return;
+    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE) ::SetStdHandle(which, console);
+}
+
 } // namespace
+
+void BindStandardStreams()
+{
+    const bool out = Missing(STD_OUTPUT_HANDLE), err = Missing(STD_ERROR_HANDLE);
+    // Handed streams (a pipe, a file, a console given by the caller) stay;
+    // a program started by a windowed one has no console to attach to.
+    if ((!out && !err) || !::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (out) ToConsole(STD_OUTPUT_HANDLE, stdout);
+    if (err) ToConsole(STD_ERROR_HANDLE, stderr);
+}
 
 std::string ProgramPath() { return ModulePath(nullptr); }
 

@@ -160,3 +160,17 @@ TEST(Win32Program, AFolderNamedOutsideAsciiIsTheProgramsOwn)
     text << in.rdbuf();
     EXPECT_NE(text.str().find("File not found:\r\n" + dir + "K\xC3\xA4rtchen.ini"), std::string::npos) << text.str();
 }
+
+// The A entry points of Scorpa and Velkit take a host program's text in its
+// ANSI code page; this test program asks for none, so Wine gives it the
+// locale's (cp1252 for the C and English locales).
+TEST(Win32Text, AnsiTextIsConvertedAtTheEntryPoints)
+{
+    if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI code page here is " << ::GetACP() << ", not 1252";
+    EXPECT_EQ(platform::AnsiToNarrow("K\xE4rtchen \x80"), "K\xC3\xA4rtchen \xE2\x82\xAC");
+    EXPECT_EQ(platform::NarrowToAnsi("K\xC3\xA4rtchen \xE2\x82\xAC"), "K\xE4rtchen \x80");
+    // What cp1252 cannot hold becomes '?', never a byte of UTF-8.
+    EXPECT_EQ(platform::NarrowToAnsi("\xEC\x98\xA4\xEB\xA5\x98 x"), "?? x");
+    EXPECT_EQ(platform::AnsiToNarrow(""), "");
+    EXPECT_EQ(platform::AnsiToNarrow("plain"), "plain");
+}

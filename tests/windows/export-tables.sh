@@ -13,7 +13,8 @@
 #  - each stand-in exports exactly what the program looks up in the library
 #    it stands in for;
 #  - tavrin.exe imports Scorpa.dll, Velkit.dll and dlportio.dll, by plain
-#    names.
+#    names, and is a windowed program (subsystem 2, "Windows GUI"), so a
+#    station's software that starts it gets no console window.
 #
 # usage: export-tables.sh OBJDUMP SOURCE_DIR PROGRAM_DIR TESTBED_DIR
 set -uo pipefail
@@ -155,6 +156,8 @@ if need "$exe"; then
   for name in DlPortReadPortUchar DlPortWritePortUchar; do
     grep -qx "dlportio.dll $name" <<<"$imports" || fail "tavrin.exe does not import $name from dlportio.dll"
   done
+  subsystem=$("$objdump" -p "$exe" | awk '$1 == "Subsystem" { print $2 }')
+  [ "$subsystem" = 00000002 ] || fail "tavrin.exe is not a windowed program (subsystem ${subsystem:-unknown}, want 00000002)"
 fi
 
 if [ $failures -gt 0 ]; then

@@ -24,11 +24,21 @@ template <typename Fn>
 struct IsCdecl : std::false_type {};
 template <typename R, typename... A>
 struct IsCdecl<R(__cdecl*)(A...)> : std::true_type {};
+// What a stdcall entry point takes off the stack: each argument in whole
+// 4-byte slots. It is the N of its decorated names "_Name@N" and "Name@N".
+template <typename Fn>
+struct StdcallArgumentBytes : std::integral_constant<int, -1> {};
+template <typename R, typename... A>
+struct StdcallArgumentBytes<R(__stdcall*)(A...)>
+    : std::integral_constant<int, (0 + ... + static_cast<int>((sizeof(A) + 3) / 4 * 4))> {};
 } // namespace detail
 template <typename Fn>
 inline constexpr bool kIsStdcall = detail::IsStdcall<Fn>::value;
 template <typename Fn>
 inline constexpr bool kIsCdecl = detail::IsCdecl<Fn>::value;
+// -1 for any other pointer type.
+template <typename Fn>
+inline constexpr int kStdcallArgumentBytes = detail::StdcallArgumentBytes<Fn>::value;
 } // namespace platform
 
 #else
@@ -40,5 +50,8 @@ template <typename Fn>
 inline constexpr bool kIsStdcall = std::is_pointer_v<Fn>;
 template <typename Fn>
 inline constexpr bool kIsCdecl = std::is_pointer_v<Fn>;
+// No decoration here: entry points are found by their plain names.
+template <typename Fn>
+inline constexpr int kStdcallArgumentBytes = -1;
 } // namespace platform
 #endif

@@ -11,7 +11,12 @@
 //
 // Entry points are looked up by their exact export names; a decorated name
 // "_Name@N" is also found as "Name" where the system's libraries carry no
-// decoration.
+// decoration. On 32-bit Windows a plain name looked up for a stdcall
+// pointer type is also found in its decorated forms, "_Name@N" (how a
+// vendor's compiler exports it without a module-definition file) and
+// "Name@N", N being what the type's arguments take off the stack.
+#include "platform/CallingConvention.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,11 +43,15 @@ public:
     // with the loader's reason in *error.
     static std::optional<DynamicLibrary> Load(std::string_view name, std::string* error = nullptr);
 
-    // The entry point's address, or nullptr.
-    void* Symbol(std::string_view name) const;
+    // The entry point's address, or nullptr. stdcallArgumentBytes, when not
+    // -1, is the N of a plain name's decorated forms.
+    void* Symbol(std::string_view name, int stdcallArgumentBytes = -1) const;
 
     template <typename Fn>
-    Fn Function(std::string_view name) const { return reinterpret_cast<Fn>(Symbol(name)); }
+    Fn Function(std::string_view name) const
+    {
+        return reinterpret_cast<Fn>(Symbol(name, kStdcallArgumentBytes<Fn>));
+    }
 
     // The file that was loaded.
     const std::string& Path() const { return path_; }

@@ -6,6 +6,14 @@
 
 namespace platform {
 
+// A windowed program (tavrin.exe is one, so that a station's software
+// starting it gets no console window) has standard streams only where its
+// caller handed it some. Where it has none and was started from a console,
+// this binds the missing ones to that console, so the lines meant for
+// standard error and standard output reach the person who typed the
+// command. Elsewhere the streams are the ones the program was given.
+void BindStandardStreams();
+
 // Full path of the running program file (symbolic links resolved).
 std::string ProgramPath();
 

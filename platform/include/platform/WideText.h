@@ -11,6 +11,14 @@ namespace platform {
 std::string WideToNarrow(std::u16string_view wide);
 std::u16string NarrowToWide(std::string_view narrow);
 
+// Text in the ANSI code page, the encoding a host program's text has at
+// the A entry points of our libraries on Windows (cp1252 on a western
+// system; tavrin.exe itself asks for UTF-8), as UTF-8 and back; a
+// character the code page lacks becomes '?'. On Linux such text is UTF-8
+// already, and both are the identity.
+std::string AnsiToNarrow(std::string_view ansi);
+std::string NarrowToAnsi(std::string_view narrow);
+
 // A NUL-terminated UTF-16 string whose code units have another 16-bit type
 // (the system's wide characters, where they are 16 bits), as char16_t.
 template <typename Unit>

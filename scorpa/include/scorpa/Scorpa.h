@@ -41,7 +41,11 @@
  *    library from one thread at a time.
  *  - Text arguments are NUL-terminated single-byte strings, borrowed for the
  *    call only. Output buffers are the caller's and must hold the sizes
- *    given below.
+ *    given below. File names, the text and font name of SCSIRFText and the
+ *    text of SCSIGetLastErrorText are in the process's ANSI code page on
+ *    Windows (a program that asks for UTF-8 as that code page, as
+ *    tavrin.exe does, gets UTF-8) and in UTF-8 on Linux; the data of the
+ *    magnetic tracks are bytes, passed as they are.
  *  - Positions and sizes on the card are printer dots (300 per inch)
  *    unless a function says screen pixels. */
 #ifndef SCORPA_SCORPA_H

@@ -176,7 +176,10 @@ VELKIT_API int32_t VELKIT_CALL Velkit_DeleteDC(HDC dc);
  * (direct or spooled) to restore at Velkit_Close. Nothing is loaded yet.
  * Result: the handle, or NULL when the name is too long, the printer is
  *   unknown to the printing system or its port cannot be read. Close it
- *   with Velkit_Close. */
+ *   with Velkit_Close.
+ * The name is in the process's ANSI code page on Windows (UTF-8 where the
+ *   program asks for it as that code page, as tavrin.exe does), UTF-8 on
+ *   Linux. */
 VELKIT_API VelkitHandle* VELKIT_CALL Velkit_OpenA(int32_t reserved, const char* printerName);
 
 /* Velkit_OpenA with a UTF-16 printer name; the handle's settings record is
