@@ -1,13 +1,24 @@
 #pragma once
-// What each backend gives the common code: the calls into the system that
-// the OS-free parts of the platform layer route to. Not for callers outside
-// platform/.
+// What each backend gives the common code: every call into the system that
+// the OS-free parts of the platform layer route to, grouped by facility,
+// each with what it must guarantee. Each is defined once per system: in
+// linux/ or win32/, or, for the Windows printer model that Linux does not
+// have, in emulation/. A backend defines nothing else for common/, and
+// nothing else declares these. Not for callers outside platform/.
+#include "platform/DevMode.h"
 #include "platform/MessageBox.h"
+#include "platform/NativeHandle.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+
+namespace platform {
+class Printer;
+struct SerialSettings;
+} // namespace platform
 
 namespace platform::backend {
 
@@ -29,8 +40,17 @@ const char* NoDisplayReason();
 // The device of serial port n (from 1).
 std::string SerialPortDevice(int n);
 
+// Opens the serial device at path exclusively for reading and writing and
+// applies the line settings and the DTR and RTS lines (a device without
+// modem lines is taken as it is). The handle is stored in handle as soon
+// as the device is open, so the caller closes it on failure too; false
+// with the reason ("<path>: <the system's words>") in *error.
+bool OpenSerialDevice(const std::string& path, const SerialSettings& settings, NativeHandle& handle,
+                      std::string* error);
+
 // ---- libraries ----
 
+// Gives back a library that the backend's DynamicLibrary::Load loaded.
 void UnloadLibrary(void* handle);
 
 // The entry point of exactly that name, or nullptr.
@@ -38,6 +58,7 @@ void* LibrarySymbol(void* handle, const char* name);
 
 // ---- clock ----
 
+// Blocks the calling thread for at least ms milliseconds.
 void Wait(std::uint32_t ms);
 
 // Milliseconds on a monotonic clock from a fixed point in the past.
@@ -87,5 +108,18 @@ bool QueryJob(const std::string& printer, const std::string& jobId, JobReport& r
 // Removes the job from the queue, stopping its delivery. True when it is
 // gone or has ended.
 bool CancelJob(const std::string& printer, const std::string& jobId);
+
+// ---- printer objects ----
+
+// DocumentProperties for Printer::DocumentPropertiesA/W on the printer
+// object (handle: its system handle, kNoHandle where the system has none).
+// Mode 0 answers the whole record's size and stores it in queriedSize;
+// DM_OUT_BUFFER writes the whole record to out only when it is no larger
+// than queriedSize, and writes nothing otherwise (a negative answer).
+// IDOK or the system's answer on success, a negative value on failure.
+long DocumentProperties(const Printer& printer, NativeHandle handle, std::string_view deviceName, DEVMODEA* out,
+                        const DEVMODEA* in, std::uint32_t mode, std::size_t& queriedSize);
+long DocumentProperties(const Printer& printer, NativeHandle handle, std::u16string_view deviceName, DEVMODEW* out,
+                        const DEVMODEW* in, std::uint32_t mode, std::size_t& queriedSize);
 
 } // namespace platform::backend
