@@ -43,10 +43,9 @@ std::string SerialPortDevice(int n);
 // Opens the serial device at path exclusively for reading and writing and
 // applies the line settings and the DTR and RTS lines (a device without
 // modem lines is taken as it is). The handle is stored in handle as soon
-// as the device is open, so the caller closes it on failure too; false
-// with the reason ("<path>: <the system's words>") in *error.
-bool OpenSerialDevice(const std::string& path, const SerialSettings& settings, NativeHandle& handle,
-                      std::string* error);
+// as the device is open, so the caller closes it on failure too. "" when
+// the port is ready, otherwise why not ("<path>: <the system's words>").
+std::string OpenSerialDevice(const std::string& path, const SerialSettings& settings, NativeHandle& handle);
 
 // ---- libraries ----
 

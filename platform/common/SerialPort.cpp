@@ -17,7 +17,9 @@ bool SerialPort::Open(std::string_view portName, const SerialSettings& settings,
         return false;
     }
     path_ = *path;
-    if (backend::OpenSerialDevice(path_, settings, handle_, error)) return true;
+    const std::string why = backend::OpenSerialDevice(path_, settings, handle_);
+    if (why.empty()) return true;
+    if (error) *error = why;
     Close();
     return false;
 }

@@ -31,18 +31,13 @@ void SerialPort::Close()
     handle_ = kNoHandle;
 }
 
-bool backend::OpenSerialDevice(const std::string& path, const SerialSettings& s, NativeHandle& handle,
-                               std::string* error)
+std::string backend::OpenSerialDevice(const std::string& path, const SerialSettings& s, NativeHandle& handle)
 {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return false;
-    };
-    auto failed = [&](const char* step) { return fail(path + ": " + step + ": " + win32::LastErrorMessage()); };
+    auto failed = [&](const char* step) { return path + ": " + step + ": " + win32::LastErrorMessage(); };
     // No sharing: the port is ours alone while it is open.
     const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return fail(path + ": " + win32::LastErrorMessage());
+    if (h == INVALID_HANDLE_VALUE) return path + ": " + win32::LastErrorMessage();
     handle = reinterpret_cast<NativeHandle>(h);
 
     if (!::SetupComm(h, 1024, 1024) && !NoModemLines(::GetLastError())) return failed("queues");
@@ -82,7 +77,7 @@ bool backend::OpenSerialDevice(const std::string& path, const SerialSettings& s,
     // directly, as some drivers take only this.
     if (!::EscapeCommFunction(h, s.Dtr ? SETDTR : CLRDTR) && !NoModemLines(::GetLastError())) return failed("DTR");
     if (!::EscapeCommFunction(h, s.Rts ? SETRTS : CLRRTS) && !NoModemLines(::GetLastError())) return failed("RTS");
-    return true;
+    return {};
 }
 
 } // namespace platform
