@@ -2,6 +2,8 @@
 // its line settings are the backends'.
 #include "platform/SerialPort.h"
 
+#include "Backend.h"
+
 namespace platform {
 
 SerialPort::~SerialPort() { Close(); }
@@ -15,7 +17,9 @@ bool SerialPort::Open(std::string_view portName, const SerialSettings& settings,
         return false;
     }
     path_ = *path;
-    if (OpenDevice(settings, error)) return true;
+    const std::string why = backend::OpenSerialDevice(path_, settings, handle_);
+    if (why.empty()) return true;
+    if (error) *error = why;
     Close();
     return false;
 }

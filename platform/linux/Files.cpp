@@ -1,12 +1,15 @@
+// Files on Linux: an update is a new file renamed over the old one, under
+// flock locks on the file itself.
 #include "platform/Files.h"
 
-#include "platform/Error.h"
+#include "../common/Backend.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,7 +17,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -43,13 +45,6 @@ private:
     int fd_;
 };
 
-// error: the errno of the step that failed, taken before anything else
-// can change it.
-[[noreturn]] void WriteFailed(const std::string& path, int error = errno)
-{
-    throw FileWriteError(path, error != 0 ? std::strerror(error) : "the file could not be written");
-}
-
 bool WriteAll(int fd, std::string_view data, off_t offset)
 {
     while (!data.empty()) {
@@ -60,61 +55,6 @@ bool WriteAll(int fd, std::string_view data, off_t offset)
         offset += n;
     }
     return true;
-}
-
-// Everything up to the end; at least as many bytes as the file had when it
-// was opened, or the read failed.
-bool ReadAll(int fd, std::string& out)
-{
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    out.clear();
-    out.reserve(static_cast<size_t>(st.st_size));
-    char buf[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
-    }
-    return out.size() >= static_cast<size_t>(st.st_size);
-}
-
-// flock with a bounded wait: a writer holds the lock only for one
-// read-modify-write, so a lock held longer belongs to a process that hangs.
-bool LockWithin(int fd, int operation, unsigned ms)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    auto pause = std::chrono::microseconds(200);
-    for (;;) {
-        if (::flock(fd, operation | LOCK_NB) == 0) return true;
-        if (errno != EWOULDBLOCK && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(10000));
-    }
-}
-
-// Opens the file and locks it exclusively. The lock is on the file that the
-// path names once it is held: a file replaced while we waited is opened
-// again. -1 with errno set when it cannot be done.
-int OpenLocked(const std::string& path, bool create)
-{
-    const int flags = O_RDWR | O_CLOEXEC | O_NOCTTY | (create ? O_CREAT : 0);
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        Fd fd(::open(path.c_str(), flags, 0666));
-        if (fd.Get() < 0) return -1;
-        if (!LockWithin(fd.Get(), LOCK_EX, kFileLockWaitMs)) return -1;
-        struct stat held {}, named {};
-        if (::fstat(fd.Get(), &held) != 0) return -1;
-        if (::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-            return fd.Release();
-        }
-        if (!S_ISREG(held.st_mode)) return -1;
-    }
-    errno = EAGAIN;
-    return -1;
 }
 
 std::string ResolvedPath(const std::string& path)
@@ -136,6 +76,18 @@ void SyncDirectory(const std::string& dir)
 // The one temporary file an update may leave behind, beside the file.
 std::string TemporaryName(const std::string& target) { return target + ".tavrin-tmp"; }
 
+// errno as it was when made, whatever happens until it goes.
+class KeptErrno {
+public:
+    KeptErrno() : saved_(errno) {}
+    KeptErrno(const KeptErrno&) = delete;
+    KeptErrno& operator=(const KeptErrno&) = delete;
+    ~KeptErrno() { errno = saved_; }
+
+private:
+    int saved_;
+};
+
 enum class Replaced { Done, NotPossible, Failed };
 
 // Writes a new file and renames it over the old one, with the old one's
@@ -149,6 +101,7 @@ Replaced ReplaceWhole(const std::string& target, const struct stat& old, std::st
     Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd.Get() < 0) return Replaced::NotPossible;
     auto give_up = [&](Replaced why) {
+        const KeptErrno keep;
         fd.Reset();
         ::unlink(tmp.c_str());
         return why;
@@ -160,11 +113,8 @@ Replaced ReplaceWhole(const std::string& target, const struct stat& old, std::st
     // After the owner: a change of owner clears the set-id bits.
     if (::fchmod(fd.Get(), old.st_mode & 07777) != 0) return give_up(Replaced::NotPossible);
     if (!WriteAll(fd.Get(), content, 0) || ::fsync(fd.Get()) != 0) return give_up(Replaced::Failed);
-    if (::close(fd.Release()) != 0) {
-        ::unlink(tmp.c_str());
-        return Replaced::Failed;
-    }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    if (::close(fd.Release()) != 0 || ::rename(tmp.c_str(), target.c_str()) != 0) {
+        const KeptErrno keep;
         ::unlink(tmp.c_str());
         return Replaced::Failed;
     }
@@ -177,7 +127,7 @@ Replaced ReplaceWhole(const std::string& target, const struct stat& old, std::st
 bool Overwrite(int fd, const std::string& target, std::string_view content)
 {
     ::unlink(TemporaryName(target).c_str());
-    return WriteAll(fd, content, 0) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+    return backend::WriteWholeFile(fd, content);
 }
 
 } // namespace
@@ -185,7 +135,7 @@ bool Overwrite(int fd, const std::string& target, std::string_view content)
 bool FileExists(const std::string& path)
 {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& path)
@@ -209,19 +159,6 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path)
     return hits == 1 ? found : std::nullopt;
 }
 
-std::optional<std::string> ReadFileText(const std::string& path)
-{
-    if (path.empty()) return std::nullopt;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (fd.Get() < 0) return std::nullopt;
-    // A shared lock keeps a write in place from being read half done; a
-    // writer that holds on for too long is not waited for.
-    LockWithin(fd.Get(), LOCK_SH, 1000);
-    std::string text;
-    if (!ReadAll(fd.Get(), text)) return std::nullopt;
-    return text;
-}
-
 std::optional<FileStamp> GetFileStamp(const std::string& path)
 {
     struct stat st {};
@@ -241,29 +178,161 @@ std::optional<FileStamp> GetFileStamp(const std::string& path)
     return stamp;
 }
 
-void UpdateFile(const std::string& path, const FileChange& change)
+NativeHandle backend::OpenFileToRead(const std::string& path)
 {
-    if (path.empty()) WriteFailed(path, ENOENT);
-    Fd fd(OpenLocked(path, false));
-    if (fd.Get() < 0) {
-        if (errno != ENOENT) WriteFailed(path);
-        if (!change(std::string_view())) return;  // nothing to write: no file is made
-        fd.Reset(OpenLocked(path, true));
-        if (fd.Get() < 0) WriteFailed(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    return fd < 0 ? kNoHandle : fd;
+}
+
+NativeHandle backend::OpenFileToWrite(const std::string& path, bool create, bool* asNew)
+{
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+    if (asNew) *asNew = false;
+    if (!create) {
+        const int fd = ::open(path.c_str(), kFlags);
+        return fd < 0 ? kNoHandle : fd;
     }
+    // Made here, or there already: only a file made by this call is known
+    // to have the owner and permissions a new file gets.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+        if (fd >= 0) {
+            if (asNew) *asNew = true;
+            return fd;
+        }
+        if (errno != EEXIST) return kNoHandle;
+        fd = ::open(path.c_str(), kFlags | O_NOFOLLOW);
+        if (fd >= 0) return fd;
+        if (errno != ENOENT) return kNoHandle;
+    }
+    return kNoHandle;
+}
+
+bool backend::FileMissing() { return errno == ENOENT; }
+
+std::string backend::FileError(bool missing)
+{
+    const int error = missing ? ENOENT : errno;
+    return error != 0 ? std::strerror(error) : "the file could not be written";
+}
+
+backend::LockAttempt backend::TryLockFile(NativeHandle file, bool exclusive)
+{
+    if (::flock(static_cast<int>(file), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return LockAttempt::Locked;
+    return errno == EWOULDBLOCK || errno == EINTR ? LockAttempt::Busy : LockAttempt::Failed;
+}
+
+// flock locks go with the open file, so closing gives them back at once.
+void backend::UnlockFile(NativeHandle) {}
+
+void backend::CloseFile(NativeHandle file)
+{
+    const KeptErrno keep;
+    ::close(static_cast<int>(file));
+}
+
+bool backend::NamesFile(NativeHandle file, const std::string& path)
+{
+    struct stat held {}, named {};
+    if (::fstat(static_cast<int>(file), &held) != 0) return false;
+    if (!S_ISREG(held.st_mode)) return true;
+    return ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool backend::ReadWholeFile(NativeHandle file, std::string& out)
+{
+    const int fd = static_cast<int>(file);
     struct stat st {};
-    std::string current;
-    if (::fstat(fd.Get(), &st) != 0 || !ReadAll(fd.Get(), current)) WriteFailed(path);
-    const auto next = change(current);
-    if (!next || *next == current) return;
-    const std::string target = ResolvedPath(path);
-    switch (ReplaceWhole(target, st, *next)) {
-    case Replaced::Done: return;
-    case Replaced::Failed: WriteFailed(path);
-    case Replaced::NotPossible:
-        if (!Overwrite(fd.Get(), target, *next)) WriteFailed(path);
-        return;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out.clear();
+    out.reserve(static_cast<size_t>(st.st_size));
+    char buf[16384];
+    for (;;) {
+        const ssize_t n = ::pread(fd, buf, sizeof buf, static_cast<off_t>(out.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
     }
+    // At least as many bytes as the file had when the read began.
+    return out.size() >= static_cast<size_t>(st.st_size);
+}
+
+bool backend::WriteWholeFile(NativeHandle file, std::string_view text)
+{
+    const int fd = static_cast<int>(file);
+    return WriteAll(fd, text, 0) && ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 && ::fsync(fd) == 0;
+}
+
+bool backend::PathTaken(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+void backend::RemoveFile(const std::string& path)
+{
+    const KeptErrno keep;
+    ::unlink(path.c_str());
+}
+
+bool backend::RenameToNewName(const std::string& from, const std::string& to, bool* taken)
+{
+    *taken = false;
+    bool done = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+    if (!done && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+        // A file system that cannot refuse to replace in a rename: a second
+        // link refuses as well, then the first name goes.
+        done = ::link(from.c_str(), to.c_str()) == 0;
+        if (done) {
+            ::unlink(from.c_str());
+        } else if (errno == EPERM || errno == ENOTSUP) {
+            // Nor links: the one check left is the look before the rename.
+            if (PathTaken(to)) errno = EEXIST;
+            else done = ::rename(from.c_str(), to.c_str()) == 0;
+        }
+    }
+    if (!done) {
+        *taken = errno == EEXIST;
+        return false;
+    }
+    SyncDirectory(ExtractFilePath(to));
+    return true;
+}
+
+std::string backend::NameToCreate(const std::string& path)
+{
+    std::string name = path;
+    // As many links as the system follows in one path.
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(name.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) return name;
+        link.resize(static_cast<size_t>(n));
+        name = link.front() == '/' ? link : ExtractFilePath(name) + link;
+    }
+    return name;
+}
+
+// A file is replaced whole here: nothing is ever left half written.
+bool backend::FinishInterruptedUpdate(NativeHandle, const std::string&) { return true; }
+
+std::optional<std::string> backend::InterruptedUpdateText(const std::string&) { return std::nullopt; }
+
+bool backend::ReplaceFileContent(NativeHandle file, const std::string& path, std::string_view, std::string_view next)
+{
+    const int fd = static_cast<int>(file);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    const std::string target = ResolvedPath(path);
+    switch (ReplaceWhole(target, st, next)) {
+    case Replaced::Done: return true;
+    case Replaced::Failed: return false;
+    case Replaced::NotPossible: break;
+    }
+    return Overwrite(fd, target, next);
 }
 
 } // namespace platform

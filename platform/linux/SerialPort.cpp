@@ -55,25 +55,21 @@ void SerialPort::Close()
     handle_ = kNoHandle;
 }
 
-bool SerialPort::OpenDevice(const SerialSettings& s, std::string* error)
+std::string backend::OpenSerialDevice(const std::string& path, const SerialSettings& s, NativeHandle& handle)
 {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return false;
-    };
     // O_NONBLOCK: a port without carrier must not block the open.
-    const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return fail(path_ + ": " + std::strerror(errno));
-    handle_ = fd;
-    if (!::isatty(fd)) return fail(path_ + ": not a terminal device");
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return path + ": " + std::strerror(errno);
+    handle = fd;
+    if (!::isatty(fd)) return path + ": not a terminal device";
     // Exclusive, as the port is on the system it came from.
-    if (::ioctl(fd, TIOCEXCL) != 0) return fail(path_ + ": " + std::strerror(errno));
+    if (::ioctl(fd, TIOCEXCL) != 0) return path + ": " + std::strerror(errno);
 
     termios tio {};
-    if (::tcgetattr(fd, &tio) != 0) return fail(path_ + ": " + std::strerror(errno));
+    if (::tcgetattr(fd, &tio) != 0) return path + ": " + std::strerror(errno);
     ::cfmakeraw(&tio);
     const speed_t speed = SpeedOf(s.BaudRate);
-    if (speed == B0) return fail(path_ + ": unsupported baud rate");
+    if (speed == B0) return path + ": unsupported baud rate";
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -89,14 +85,14 @@ bool SerialPort::OpenDevice(const SerialSettings& s, std::string* error)
     tio.c_iflag &= ~(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(path_ + ": " + std::strerror(errno));
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return path + ": " + std::strerror(errno);
 
     if (!IsPseudoTerminal(fd)) {
         int dtr = TIOCM_DTR, rts = TIOCM_RTS;
-        if (::ioctl(fd, s.Dtr ? TIOCMBIS : TIOCMBIC, &dtr) != 0) return fail(path_ + ": DTR: " + std::strerror(errno));
-        if (::ioctl(fd, s.Rts ? TIOCMBIS : TIOCMBIC, &rts) != 0) return fail(path_ + ": RTS: " + std::strerror(errno));
+        if (::ioctl(fd, s.Dtr ? TIOCMBIS : TIOCMBIC, &dtr) != 0) return path + ": DTR: " + std::strerror(errno);
+        if (::ioctl(fd, s.Rts ? TIOCMBIS : TIOCMBIC, &rts) != 0) return path + ": RTS: " + std::strerror(errno);
     }
-    return true;
+    return {};
 }
 
 } // namespace platform

@@ -35,6 +35,15 @@ std::string SystemRoot()
     return value;
 }
 
+// SystemRoot as the driver search has always taken it: trimmed, without
+// one trailing backslash.
+std::string TrimmedSystemRoot()
+{
+    std::string root = Trim(SystemRoot());
+    if (!root.empty() && root.back() == '\\') root.pop_back();
+    return root;
+}
+
 bool DirectoryExists(const char* path)
 {
     const DWORD attributes = ::GetFileAttributesA(path);
@@ -82,15 +91,21 @@ std::string PrinterDriverDir()
     // current directory as it is.
     std::string sub = kSubPath;
     if (!DirectoryExists(sub.c_str())) sub.insert(0, 1, '\\');
-    std::string root = Trim(SystemRoot());
-    if (!root.empty() && root.back() == '\\') root.pop_back();
-    const std::string classic = root + sub;
+    const std::string classic = TrimmedSystemRoot() + sub;
     // That folder first, where it is there; a Windows that has none keeps
     // its drivers in the spooler's version-3 folder.
     if (DirectoryExists(classic.c_str())) return classic;
     if (const std::string current = SpoolerDriverDir(); !current.empty() && DirectoryExists(current.c_str()))
         return current;
     return classic;
+}
+
+// Where the driver chooser has always started: the 32-bit drivers' folder.
+std::string DriverChooserDir()
+{
+    std::string root = TrimmedSystemRoot();
+    if (root.empty()) root = "C:\\WINDOWS";
+    return root + "\\system32\\spool\\drivers\\w32x86";
 }
 
 } // namespace platform

@@ -1,12 +1,16 @@
+// Files on Windows: an update writes the file in place, behind a journal,
+// under a lock on a byte past its end (docs/platform.md, "On Windows").
 #include "platform/Files.h"
 
-#include "platform/Error.h"
+#include "../common/Backend.h"
+#include "SystemError.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "platform/WideText.h"
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <thread>
 #include <windows.h>
 
@@ -20,40 +24,31 @@ std::wstring Wide(const std::string& path)
     return std::wstring(w.begin(), w.end());
 }
 
-void Unlock(HANDLE h);
+// A handle that is closed when it goes; empty for a failed open.
+struct HandleCloser {
+    void operator()(HANDLE h) const { ::CloseHandle(h); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
 
-class Handle {
+Handle Own(HANDLE h) { return Handle(h == INVALID_HANDLE_VALUE ? nullptr : h); }
+
+HANDLE Native(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
+NativeHandle Held(HANDLE h)
+{
+    return h == INVALID_HANDLE_VALUE || h == nullptr ? kNoHandle : reinterpret_cast<NativeHandle>(h);
+}
+
+// The last error as it was when made, whatever happens until it goes.
+class KeptError {
 public:
-    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Reset(); }
-    HANDLE Get() const { return h_; }
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE Release()
-    {
-        const HANDLE h = h_;
-        h_ = INVALID_HANDLE_VALUE;
-        return h;
-    }
-    void Reset(HANDLE h = INVALID_HANDLE_VALUE)
-    {
-        if (Valid()) {
-            if (locked_) Unlock(h_);
-            ::CloseHandle(h_);
-        }
-        h_ = h;
-        locked_ = false;
-    }
-    // The handle holds the file's lock (OpenLocked): given back at Reset.
-    void MarkLocked() { locked_ = Valid(); }
+    KeptError() : saved_(::GetLastError()) {}
+    KeptError(const KeptError&) = delete;
+    KeptError& operator=(const KeptError&) = delete;
+    ~KeptError() { ::SetLastError(saved_); }
 
 private:
-    HANDLE h_;
-    bool locked_ = false;
+    DWORD saved_;
 };
-
-[[noreturn]] void WriteFailed(const std::string& path) { throw Error("Unable to write to " + path); }
 
 // Other programs open files without sharing for a moment (sync clients,
 // backup agents, virus scanners, the indexer): those refusals pass, so
@@ -99,60 +94,14 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // are mandatory, and a lock on the content would keep readers out.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 
-bool LockWithin(HANDLE h, bool exclusive, unsigned ms)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    auto pause = std::chrono::microseconds(200);
-    for (;;) {
-        OVERLAPPED at {};
-        at.OffsetHigh = kLockOffsetHigh;
-        const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-        if (::LockFileEx(h, flags, 0, 1, 0, &at)) return true;
-        if (::GetLastError() != ERROR_LOCK_VIOLATION && ::GetLastError() != ERROR_IO_PENDING) return false;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(10000));
-    }
-}
-
-// Locks go with the handle, but the system frees them some time after it is
-// closed: they are given back first.
-void Unlock(HANDLE h)
-{
-    OVERLAPPED at {};
-    at.OffsetHigh = kLockOffsetHigh;
-    ::UnlockFileEx(h, 0, 1, 0, &at);
-}
-
 bool SameFile(HANDLE a, const std::wstring& path)
 {
     BY_HANDLE_FILE_INFORMATION held {}, named {};
     if (!::GetFileInformationByHandle(a, &held)) return false;
-    Handle other(OpenFile(path, 0, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-    if (!other.Valid() || !::GetFileInformationByHandle(other.Get(), &named)) return false;
+    const Handle other = Own(OpenFile(path, 0, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    if (!other || !::GetFileInformationByHandle(other.get(), &named)) return false;
     return held.dwVolumeSerialNumber == named.dwVolumeSerialNumber && held.nFileIndexHigh == named.nFileIndexHigh &&
            held.nFileIndexLow == named.nFileIndexLow;
-}
-
-// Opens and locks the file the path names once the lock is held.
-HANDLE OpenLocked(const std::wstring& path, bool create, DWORD& error)
-{
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        Handle h(OpenFile(path, GENERIC_READ | GENERIC_WRITE, kShareAll, create ? OPEN_ALWAYS : OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL));
-        if (!h.Valid()) {
-            error = ::GetLastError();
-            return INVALID_HANDLE_VALUE;
-        }
-        if (!LockWithin(h.Get(), true, kFileLockWaitMs)) {
-            error = ERROR_LOCK_VIOLATION;
-            return INVALID_HANDLE_VALUE;
-        }
-        if (SameFile(h.Get(), path)) return h.Release();
-        Unlock(h.Get());
-    }
-    error = ERROR_LOCK_VIOLATION;
-    return INVALID_HANDLE_VALUE;
 }
 
 bool ReadAll(HANDLE h, std::string& out)
@@ -189,8 +138,8 @@ std::wstring JournalName(const std::wstring& path) { return path + L".tavrin-new
 
 bool ReadWhole(const std::wstring& path, std::string& out)
 {
-    Handle h(OpenFile(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-    return h.Valid() && ReadAll(h.Get(), out);
+    const Handle h = Own(OpenFile(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    return h && ReadAll(h.get(), out);
 }
 
 bool Overwrite(HANDLE h, std::string_view content)
@@ -206,15 +155,15 @@ Journal WriteJournal(const std::wstring& path, std::string_view content)
 {
     const std::wstring tmp = TemporaryName(path);
     ::DeleteFileW(tmp.c_str());  // left by an update that was killed
-    Handle t(OpenFile(tmp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH));
+    Handle t = Own(OpenFile(tmp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH));
     // A directory that takes no new file: the text can only go in place.
-    if (!t.Valid()) return Journal::NotPossible;
-    if (!WriteAll(t.Get(), content) || !::FlushFileBuffers(t.Get())) {
-        t.Reset();
+    if (!t) return Journal::NotPossible;
+    if (!WriteAll(t.get(), content) || !::FlushFileBuffers(t.get())) {
+        t.reset();
         ::DeleteFileW(tmp.c_str());
         return Journal::Failed;
     }
-    t.Reset();
+    t.reset();
     const std::wstring journal = JournalName(path);
     if (!Retrying([&] {
             return ::MoveFileExW(tmp.c_str(), journal.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
@@ -241,9 +190,9 @@ bool Recover(HANDLE h, const std::wstring& path)
 
 bool FileExists(const std::string& path)
 {
-    if (path.empty()) return false;
-    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    WIN32_FILE_ATTRIBUTE_DATA data {};
+    if (path.empty() || !::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0);
 }
 
 // Windows file names are case-blind already.
@@ -253,29 +202,13 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path)
     return std::nullopt;
 }
 
-std::optional<std::string> ReadFileText(const std::string& path)
-{
-    if (path.empty()) return std::nullopt;
-    Handle h(OpenFile(Wide(path), GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-    if (!h.Valid()) return std::nullopt;
-    const bool locked = LockWithin(h.Get(), false, 1000);
-    std::string text;
-    const bool read = ReadAll(h.Get(), text);
-    if (locked) Unlock(h.Get());
-    if (!read) return std::nullopt;
-    // A journal means the file may be torn; the journal holds what its
-    // last writer meant.
-    if (std::string journal; ReadWhole(JournalName(Wide(path)), journal)) return journal;
-    return text;
-}
-
 std::optional<FileStamp> GetFileStamp(const std::string& path)
 {
     if (path.empty()) return std::nullopt;
     const std::wstring wide = Wide(path);
-    Handle h(OpenFile(wide, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    const Handle h = Own(OpenFile(wide, FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!h.Valid() || !::GetFileInformationByHandle(h.Get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!h || !::GetFileInformationByHandle(h.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     // FILETIME: 100 ns steps since 1601, as nanoseconds since 1970. Counted
     // from 1601 in nanoseconds the present is past what 64 bits hold.
@@ -299,37 +232,118 @@ std::optional<FileStamp> GetFileStamp(const std::string& path)
     return stamp;
 }
 
-void UpdateFile(const std::string& path, const FileChange& change)
+NativeHandle backend::OpenFileToRead(const std::string& path)
 {
-    if (path.empty()) WriteFailed(path);
-    const std::wstring wide = Wide(path);
-    DWORD error = 0;
-    Handle h(OpenLocked(wide, false, error));
-    h.MarkLocked();
-    if (!h.Valid()) {
-        if (error != ERROR_FILE_NOT_FOUND) WriteFailed(path);
-        if (!change(std::string_view())) return;
-        h.Reset(OpenLocked(wide, true, error));
-        h.MarkLocked();
-        if (!h.Valid()) WriteFailed(path);
-    }
-    if (!Recover(h.Get(), wide)) WriteFailed(path);
-    std::string current;
-    if (!ReadAll(h.Get(), current)) WriteFailed(path);
-    const auto next = change(current);
-    if (!next || *next == current) return;
+    return Held(OpenFile(Wide(path), GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+}
+
+NativeHandle backend::OpenFileToWrite(const std::string& path, bool create, bool* asNew)
+{
+    // A file made here takes its security from its folder, whoever made it.
+    if (asNew) *asNew = true;
+    return Held(OpenFile(Wide(path), GENERIC_READ | GENERIC_WRITE, kShareAll, create ? OPEN_ALWAYS : OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL));
+}
+
+bool backend::FileMissing() { return ::GetLastError() == ERROR_FILE_NOT_FOUND; }
+
+std::string backend::FileError(bool missing)
+{
+    const DWORD error = missing ? ERROR_FILE_NOT_FOUND : ::GetLastError();
+    return error != ERROR_SUCCESS ? win32::SystemMessage(error) : "the file could not be written";
+}
+
+backend::LockAttempt backend::TryLockFile(NativeHandle file, bool exclusive)
+{
+    OVERLAPPED at {};
+    at.OffsetHigh = kLockOffsetHigh;
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    if (::LockFileEx(Native(file), flags, 0, 1, 0, &at)) return LockAttempt::Locked;
+    const DWORD why = ::GetLastError();
+    return why == ERROR_LOCK_VIOLATION || why == ERROR_IO_PENDING ? LockAttempt::Busy : LockAttempt::Failed;
+}
+
+// Locks go with the handle, but the system frees them some time after it is
+// closed: they are given back first.
+void backend::UnlockFile(NativeHandle file)
+{
+    const KeptError keep;
+    OVERLAPPED at {};
+    at.OffsetHigh = kLockOffsetHigh;
+    ::UnlockFileEx(Native(file), 0, 1, 0, &at);
+}
+
+void backend::CloseFile(NativeHandle file)
+{
+    const KeptError keep;
+    ::CloseHandle(Native(file));
+}
+
+bool backend::NamesFile(NativeHandle file, const std::string& path) { return SameFile(Native(file), Wide(path)); }
+
+bool backend::ReadWholeFile(NativeHandle file, std::string& out) { return ReadAll(Native(file), out); }
+
+bool backend::WriteWholeFile(NativeHandle file, std::string_view text) { return Overwrite(Native(file), text); }
+
+bool backend::PathTaken(const std::string& path)
+{
+    if (::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD why = ::GetLastError();
+    return why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND;
+}
+
+void backend::RemoveFile(const std::string& path)
+{
+    const KeptError keep;
+    ::DeleteFileW(Wide(path).c_str());
+}
+
+bool backend::RenameToNewName(const std::string& from, const std::string& to, bool* taken)
+{
+    *taken = false;
+    const std::wstring source = Wide(from), target = Wide(to);
+    // Without MOVEFILE_REPLACE_EXISTING the rename refuses a name in use.
+    if (Retrying([&] { return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; }))
+        return true;
+    const DWORD why = ::GetLastError();
+    *taken = why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS;
+    return false;
+}
+
+std::string backend::NameToCreate(const std::string& path) { return path; }
+
+bool backend::FinishInterruptedUpdate(NativeHandle file, const std::string& path)
+{
+    return Recover(Native(file), Wide(path));
+}
+
+std::optional<std::string> backend::InterruptedUpdateText(const std::string& path)
+{
+    // A journal means the file may be torn; the journal holds what its
+    // last writer meant.
+    if (std::string journal; ReadWhole(JournalName(Wide(path)), journal)) return journal;
+    return std::nullopt;
+}
+
+bool backend::ReplaceFileContent(NativeHandle file, const std::string& path, std::string_view current,
+                                 std::string_view next)
+{
     // The file itself is written, never replaced: it keeps its identity,
     // so the lock on it keeps serialising, and its attributes, security
     // and links stay. The journal beside it makes the write crash-safe.
-    const Journal journal = WriteJournal(wide, *next);
-    if (journal == Journal::Failed) WriteFailed(path);
-    if (!Overwrite(h.Get(), *next)) {
+    const HANDLE h = Native(file);
+    const std::wstring wide = Wide(path);
+    const Journal journal = WriteJournal(wide, next);
+    if (journal == Journal::Failed) return false;
+    if (!Overwrite(h, next)) {
+        const KeptError keep;
         // Put the old text back; only when that fails too does the journal
         // stay, so the file reads whole, with the new text.
-        if (Overwrite(h.Get(), current)) ::DeleteFileW(JournalName(wide).c_str());
-        WriteFailed(path);
+        if (Overwrite(h, current)) ::DeleteFileW(JournalName(wide).c_str());
+        return false;
     }
     if (journal == Journal::Written) ::DeleteFileW(JournalName(wide).c_str());
+    return true;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 // Printer objects are the spooler's own, reached through winspool.
 #include "platform/Printers.h"
 
+#include "../common/Backend.h"
 #include "platform/Process.h"
 #include "platform/WideText.h"
 #include "SizedBuffer.h"
@@ -153,15 +154,13 @@ LONG SystemDocumentProperties(HANDLE printer, std::u16string& deviceName, DEVMOD
     return ::DocumentPropertiesW(nullptr, printer, name.data(), out, in, mode);
 }
 
-} // namespace
-
 template <typename Char>
-long Printer::Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out, const DevModeT<Char>* in,
-                         std::uint32_t mode) const
+long Properties(NativeHandle handle, std::basic_string_view<Char> deviceName, DevModeT<Char>* out,
+                const DevModeT<Char>* in, std::uint32_t mode, std::size_t& queriedSize)
 {
     using DevMode = DevModeT<Char>;
-    if (handle_ == kNoHandle) return -1;
-    const HANDLE h = Native(handle_);
+    if (handle == kNoHandle) return -1;
+    const HANDLE h = Native(handle);
     std::basic_string<Char> name(deviceName);
     // The system takes the input record as writable; it is ours to keep
     // as the caller gave it.
@@ -169,7 +168,7 @@ long Printer::Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>
 
     if ((mode & DM_OUT_BUFFER) == 0) {
         const LONG answer = SystemDocumentProperties(h, name, nullptr, (mode & DM_IN_BUFFER) ? input : nullptr, mode);
-        if (mode == 0) queriedSize_ = answer > 0 ? static_cast<std::size_t>(answer) : 0;
+        if (mode == 0) queriedSize = answer > 0 ? static_cast<std::size_t>(answer) : 0;
         return answer;
     }
     if (!out) return -1;
@@ -178,7 +177,7 @@ long Printer::Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>
     // and is copied only when it fits.
     const LONG size = SystemDocumentProperties(h, name, nullptr, nullptr, 0);
     if (size < static_cast<LONG>(sizeof(DevMode))) return -1;
-    if (static_cast<std::size_t>(size) > queriedSize_) return -1;
+    if (static_cast<std::size_t>(size) > queriedSize) return -1;
     auto record = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(size));
     std::memset(record.get(), 0, static_cast<std::size_t>(size));
     auto* own = reinterpret_cast<DevMode*>(record.get());
@@ -190,16 +189,18 @@ long Printer::Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>
     return answer;
 }
 
-long Printer::DocumentPropertiesA(const char* deviceName, DEVMODEA* out, const DEVMODEA* in, std::uint32_t mode) const
+} // namespace
+
+long backend::DocumentProperties(const Printer&, NativeHandle handle, std::string_view deviceName, DEVMODEA* out,
+                                 const DEVMODEA* in, std::uint32_t mode, std::size_t& queriedSize)
 {
-    return Properties<char>(deviceName ? std::string_view(deviceName) : std::string_view(name_), out, in, mode);
+    return Properties<char>(handle, deviceName, out, in, mode, queriedSize);
 }
 
-long Printer::DocumentPropertiesW(const char16_t* deviceName, DEVMODEW* out, const DEVMODEW* in,
-                                  std::uint32_t mode) const
+long backend::DocumentProperties(const Printer&, NativeHandle handle, std::u16string_view deviceName, DEVMODEW* out,
+                                 const DEVMODEW* in, std::uint32_t mode, std::size_t& queriedSize)
 {
-    const std::u16string name = deviceName ? std::u16string(deviceName) : NarrowToWide(name_);
-    return Properties<char16_t>(name, out, in, mode);
+    return Properties<char16_t>(handle, deviceName, out, in, mode, queriedSize);
 }
 
 } // namespace platform

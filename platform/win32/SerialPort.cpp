@@ -31,18 +31,14 @@ void SerialPort::Close()
     handle_ = kNoHandle;
 }
 
-bool SerialPort::OpenDevice(const SerialSettings& s, std::string* error)
+std::string backend::OpenSerialDevice(const std::string& path, const SerialSettings& s, NativeHandle& handle)
 {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return false;
-    };
-    auto failed = [&](const char* step) { return fail(path_ + ": " + step + ": " + win32::LastErrorMessage()); };
+    auto failed = [&](const char* step) { return path + ": " + step + ": " + win32::LastErrorMessage(); };
     // No sharing: the port is ours alone while it is open.
-    const HANDLE h = ::CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return fail(path_ + ": " + win32::LastErrorMessage());
-    handle_ = reinterpret_cast<NativeHandle>(h);
+    if (h == INVALID_HANDLE_VALUE) return path + ": " + win32::LastErrorMessage();
+    handle = reinterpret_cast<NativeHandle>(h);
 
     if (!::SetupComm(h, 1024, 1024) && !NoModemLines(::GetLastError())) return failed("queues");
     DCB dcb {};
@@ -81,7 +77,7 @@ bool SerialPort::OpenDevice(const SerialSettings& s, std::string* error)
     // directly, as some drivers take only this.
     if (!::EscapeCommFunction(h, s.Dtr ? SETDTR : CLRDTR) && !NoModemLines(::GetLastError())) return failed("DTR");
     if (!::EscapeCommFunction(h, s.Rts ? SETRTS : CLRRTS) && !NoModemLines(::GetLastError())) return failed("RTS");
-    return true;
+    return {};
 }
 
 } // namespace platform

@@ -64,15 +64,7 @@ bool TUiHost::FileExists(const std::string& path) const { return platform::FileE
 
 std::vector<std::string> TUiHost::InstalledPrinters() const { return platform::InstalledPrinters(); }
 
-std::string TUiHost::DriverDirectory() const
-{
-#ifdef _WIN32
-    // Where the driver chooser has always started on Windows.
-    return "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
-#else
-    return platform::PrinterDriverDir();
-#endif
-}
+std::string TUiHost::DriverDirectory() const { return platform::DriverChooserDir(); }
 
 TTypeGuess TUiHost::GuessPrinterTypes(const std::string& printerName) const
 {

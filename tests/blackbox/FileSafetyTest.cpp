@@ -1,13 +1,16 @@
 // What a run writes (the configuration file, Phandle.dat) is never lost:
 // not to a file it cannot read, not to another owner, not to a directory it
-// may not write, not to a kill, not to a second writer; and a parallel
-// printer that takes no bytes cannot hold a run for ever.
+// may not write, not to a kill, not to a second writer; a file's first
+// write killed half-way leaves no file rather than an empty one; and a
+// parallel printer that takes no bytes cannot hold a run for ever.
 #include "families/FamilyFixture.h"
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -233,6 +236,78 @@ TEST_F(FileSafety, KillsLeaveAtMostOneTemporaryFileAndNeverATornFile)
     EXPECT_GT(lastKeys, 0);
     // The next write clears what a killed one left.
     ASSERT_EQ(Writer({file, "Other", "X", "1"}).exitCode, 0);
+    EXPECT_TRUE(Leftovers(file).empty());
+}
+
+// The first write of a file that is not there, killed at any moment: no
+// file or the whole file, never an empty or a partial one; at most the
+// temporary file beside it, which stands in the way of no later write.
+TEST_F(FileSafety, AKilledFirstWriteLeavesNoFileOrTheWholeFile)
+{
+    const std::string dir = box.Root() + "/first";
+    fs::create_directories(dir);
+    const std::string file = dir + "/Phandle.dat";
+    // Large enough that writing it takes a while, so that many kills land
+    // in the middle of the write.
+    const std::string pad = "262144";
+    const std::string whole = "[Phandle]\nHandle0=0" + std::string(262144, '.') + "\n";
+    auto start = [&] {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(INI_WRITER, INI_WRITER, file.c_str(), "Phandle", "Handle", "1", pad.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    };
+    auto reap = [](pid_t pid) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return status;
+    };
+
+    // How long a whole run takes here; the kills fall anywhere in it.
+    const auto begun = std::chrono::steady_clock::now();
+    const pid_t once = start();
+    ASSERT_GT(once, 0);
+    ASSERT_EQ(reap(once), 0);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun);
+    ASSERT_TRUE(Sandbox::ReadFile(file) == whole);
+    fs::remove(file);
+
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<long> moment(0, span.count() * 3 / 2);
+    int none = 0, made = 0, leftBehind = 0;
+    for (int round = 0; round < 150; ++round) {
+        const pid_t pid = start();
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        ::kill(pid, SIGKILL);
+        reap(pid);
+
+        const auto left = Leftovers(file);
+        ASSERT_LE(left.size(), 1u) << "round " << round;
+        if (!left.empty()) {
+            EXPECT_EQ(left.front(), "Phandle.dat.tavrin-tmp");
+            ++leftBehind;
+        }
+        if (fs::exists(fs::symlink_status(file))) {
+            const std::string text = Sandbox::ReadFile(file);
+            ASSERT_TRUE(text == whole) << "round " << round << ": " << text.size() << " bytes, not " << whole.size();
+            ++made;
+            fs::remove(file);  // the next round writes it first again
+        } else {
+            ++none;
+        }
+    }
+    std::printf("150 kills: %d left no file, %d the whole file, %d a temporary file\n", none, made, leftBehind);
+    // The kills fell before the file was made and after.
+    EXPECT_GT(none, 0);
+    EXPECT_GT(made, 0);
+
+    // What a kill left does not stop the next write, and is cleared by it.
+    ASSERT_EQ(Writer({file, "Phandle", "Handle", "1"}).exitCode, 0);
+    EXPECT_EQ(Sandbox::ReadFile(file), "[Phandle]\nHandle0=0\n");
     EXPECT_TRUE(Leftovers(file).empty());
 }
 

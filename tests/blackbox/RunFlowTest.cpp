@@ -88,6 +88,25 @@ TEST_F(RunFlow, AMissingConfigurationFileEndsTheRunSilently)
     EXPECT_TRUE(box.Jobs().empty());
 }
 
+// A file of no bytes holds no setting, and is what a first write killed
+// half-way left behind before the first write made files whole: it counts
+// as no file at all.
+TEST_F(RunFlow, AnEmptyConfigurationFileCountsAsMissing)
+{
+    box.WriteConfig("");
+    EXPECT_EQ(Run({"/e:FEED"}).err, "");
+    EXPECT_EQ(Run({"/a:"}).err, "");
+    EXPECT_EQ(box.Run({"/e:FEED"}, {{"TAVRIN_EXIT_STATUS", "1"}}).exitCode, 2) << "as for a missing file";
+    Sandbox::WriteFile(box.WorkDir() + "/empty.ini", "");
+    EXPECT_EQ(Run({"/f:empty.ini", "/e:FEED"}).err,
+              ErrorBox("File not found:\r" + Sandbox::Native(box.ProgramDir()) + "empty.ini"));
+    EXPECT_TRUE(box.Jobs().empty());
+
+    // One line is enough to make it a configuration file.
+    box.WriteConfig("\n");
+    EXPECT_EQ(Run({"/e:FEED"}).err, ErrorBox("Printer \"\" was not found!"));
+}
+
 TEST_F(RunFlow, ThePrinterMustBeInstalled)
 {
     box.WriteConfig(Config("ZEBRA", "USB", "NoSuchPrinter"));

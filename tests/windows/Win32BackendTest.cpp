@@ -1,5 +1,6 @@
 // Where the Windows backend meets what Windows refuses and Wine lets pass
-// as well: files another program holds without sharing, file times, the
+// as well: files another program holds without sharing, a first write
+// after a killed one, file times, the
 // spooler's driver folder, and the program in a folder whose name is not
 // ASCII (its text is UTF-8; the system's A functions would read the ANSI
 // code page).
@@ -94,6 +95,30 @@ TEST(Win32Files, AFileHeldWithoutSharingIsWaitedForAWhile)
                      platform::Error);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(7500));
     }
+}
+
+// The first write of a file puts it there whole: a temporary file that a
+// killed first write left beside it is taken over and gone afterwards.
+TEST(Win32Files, AFirstWriteTakesOverWhatAKilledOneLeft)
+{
+    const std::string dir = ScratchDir("first");
+    const std::string file = dir + "new.ini";
+    WriteText(file + ".tavrin-tmp", "[Half\r\nwri");
+    platform::UpdateFile(file, [](std::string_view current) {
+        EXPECT_EQ(current, "");
+        return std::optional<std::string>("[S]\r\nK=1\r\n");
+    });
+    EXPECT_EQ(platform::ReadFileText(file).value_or("<nothing>"), "[S]\r\nK=1\r\n");
+    EXPECT_EQ(::GetFileAttributesW(Wide(file + ".tavrin-tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Nothing to write: no file is made.
+    const std::string none = dir + "none.ini";
+    platform::UpdateFile(none, [](std::string_view) { return std::optional<std::string>(); });
+    EXPECT_FALSE(platform::FileExists(none));
+    EXPECT_EQ(::GetFileAttributesW(Wide(none + ".tavrin-tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    // An empty file is no file.
+    WriteText(dir + "empty.ini", "");
+    EXPECT_FALSE(platform::FileExists(dir + "empty.ini"));
+    EXPECT_TRUE(platform::FileExists(file));
 }
 
 // Nanoseconds since 1970, near the clock's now for a file just written (the

@@ -87,13 +87,9 @@ private:
         : name_(std::move(name)), access_(access), handle_(handle)
     {
     }
-    template <typename Char>
-    long Properties(std::basic_string_view<Char> deviceName, DevModeT<Char>* out, const DevModeT<Char>* in,
-                    std::uint32_t mode) const;
-
     std::string name_;
     std::uint32_t access_ = 0;
-    [[maybe_unused]] NativeHandle handle_ = kNoHandle;  // the system's printer handle, where it has one
+    NativeHandle handle_ = kNoHandle;  // the system's printer handle, where it has one
     // The last size query's answer; 0 before the first.
     mutable std::size_t queriedSize_ = 0;
 };

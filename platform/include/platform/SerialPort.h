@@ -43,10 +43,6 @@ public:
     const std::string& DevicePath() const { return path_; }
 
 private:
-    // The system's part of Open: opens path_ and sets it up. On failure the
-    // caller closes what was opened.
-    bool OpenDevice(const SerialSettings& settings, std::string* error);
-
     NativeHandle handle_ = kNoHandle;
     std::string path_;
 };

@@ -13,6 +13,8 @@ std::string PrinterDriverDir()
     return d;
 }
 
+std::string DriverChooserDir() { return PrinterDriverDir(); }
+
 std::shared_ptr<PrinterDriver> PrinterDriver::Load(std::string_view module)
 {
     if (module.empty()) return nullptr;
