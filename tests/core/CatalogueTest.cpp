@@ -1,7 +1,7 @@
 // The printer catalogue and the dispatch. What the configuration dialog
 // offers for a printer is checked through the dialog's model as well
 // (tests/ui/ModelTest.cpp); here, the rows it does not reach.
-#include "core/PrntCmd.h"
+#include "core/Catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PrntCmd.h"
+#include "Catalogue.h"
 
 #include "families/Families.h"
 #include "platform/DynamicLibrary.h"
