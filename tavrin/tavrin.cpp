@@ -1,6 +1,6 @@
 // Process entry: one run. The exit status is 0 unless the caller asked for
 // a telling one (TAVRIN_EXIT_STATUS=1, see core/RunLog.h).
-#include "core/Main.h"
+#include "core/RunFlow.h"
 #include "core/RunLog.h"
 #include "platform/Process.h"
 

@@ -8,10 +8,14 @@
 
 namespace tavrin {
 
-// An INI file named by a path. Nothing is cached: every operation goes to
-// the file, which need not exist (reads then give the caller's default; the
-// first write creates it). Writes that cannot be done raise
-// "Unable to write to <path>".
+// An INI file named by a path, which need not exist (reads then give the
+// caller's default; the first write creates it). The object keeps nothing
+// but the path; reads go through the platform's profile reader
+// (platform/Profile.h), which keeps the text of the last few files it read
+// and reads a file again when its stamp has changed or is not settled yet,
+// and after any write made through it, so a read sees the file as it is.
+// Every write is one read-modify-write of the file; one that cannot be done
+// raises "Unable to write to <path>".
 class TConfigFile {
 public:
     explicit TConfigFile(std::string fileName) : fileName_(std::move(fileName)) {}

@@ -16,9 +16,6 @@
 namespace tavrin {
 namespace {
 
-// The LPT device number of the last parallel send.
-int gPortNo = 1;
-
 const std::string kEsc = "\x1B";
 
 void WaitAfterPrint() { platform::Sleep(WaitMilliseconds(MyIniCmd().PauseAfterPrint)); }
@@ -52,7 +49,7 @@ bool SendParallelCommand(const std::string& text)
 {
     const TConfigFile& config = ConfigFile();
     if (!platform::FileExists(config.FileName())) return false;
-    gPortNo = config.ReadInteger(kPortSection, "PortNo", 1);
+    const int portNo = config.ReadInteger(kPortSection, "PortNo", 1);
     const std::string receive = config.ReadString(kPortSection, "ReceiveData", "NO");
     if (receive == "YES") {
         const int address = config.ReadInteger(kPortSection, "PortAddress", 0);
@@ -63,13 +60,13 @@ bool SendParallelCommand(const std::string& text)
         std::string answer = text;  // replaced by the printer's answer, not used further
         return T_LPT_Port(static_cast<std::uint32_t>(address)).SendAndReceive(answer) == kLptReady;
     }
-    return SendLptDeviceCommand(kEsc + text + "\r");
+    return SendLptDeviceCommand(portNo, kEsc + text + "\r");
 }
 
-bool SendLptDeviceCommand(const std::string& framed)
+bool SendLptDeviceCommand(int portNo, const std::string& framed)
 {
     TLptPort port;
-    if (!port.OpenLpt(gPortNo)) return false;
+    if (!port.OpenLpt(portNo)) return false;
     bool written;
     if (framed.size() >= 2 && framed[1] == '$') {
         // 1B "$" digits 0D: only the payload goes out.

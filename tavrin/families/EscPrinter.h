@@ -22,10 +22,10 @@ bool SpoolRawCommand(const std::string& printerName, const std::string& data, bo
 // One command over the parallel port as [Port] configures it.
 bool SendParallelCommand(const std::string& text);
 
-// Writes one LPT device frame (1B text 0D) to "LPT" + PortNo; a frame whose
+// Writes one LPT device frame (1B text 0D) to "LPT" + portNo; a frame whose
 // text begins with "$" carries a hexadecimal payload and only those bytes
 // are written. False when the device cannot be opened or fully written.
-bool SendLptDeviceCommand(const std::string& framed);
+bool SendLptDeviceCommand(int portNo, const std::string& framed);
 
 // Pairs of the digits 0-9 and A-F (everything else dropped; a last single
 // digit ignored) as bytes.

@@ -7,7 +7,7 @@
 // one place.
 //
 // Also the entry points the GUI module exports, with their C signatures.
-#include "core/PrntCmd.h"
+#include "core/Catalogue.h"
 
 #include <cstddef>
 #include <string>

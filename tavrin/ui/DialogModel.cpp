@@ -10,7 +10,7 @@
 namespace tavrin {
 namespace {
 
-const std::string kDii = "DII", kVelto = "VELTO", kMagicard = "MAGICARD", kEscPrinters = "ESCPRINTERS";
+const std::string kDii = "DII", kMagicard = "MAGICARD";
 const std::string kParallel = "PARALLEL", kXxlPro = "XXL Pro", kStandard = "Standard";
 const std::string kPrinterName = "PrinterName", kPrinterType = "PrinterType", kPrinterMode = "PrinterMode";
 
@@ -186,7 +186,7 @@ void TDialogModel::LoadPrinterSettings()
     SelectStoredMode();
     LoadTypeOptions();
     CmodeChange();
-    LoadMagicardOptions();
+    LoadDriverApiAndSensor();
     // What the file holds wins over what the type proposed.
     for (std::size_t i = 0; i < commands.size(); ++i)
         commands[i].text = host_.ReadString(kControlCommands, kControlCommandTable[i].key, "");
@@ -211,20 +211,23 @@ void TDialogModel::SelectStoredMode()
     }
 }
 
+TTypeOptions TDialogModel::Options() const { return host_.TypeDefaults(Ctype.Text(), Cname.Text()).options; }
+
 void TDialogModel::LoadTypeOptions()
 {
-    const std::string type = Ctype.Text();
-    if (type == kDii || type == kVelto) SetChecked(CBflip, host_.ReadBool(kPrinterConfiguration, "FlipCard", false));
-    if (type != kDii) return;
-    SetChecked(CbContact, host_.ReadInteger(kPrinterConfiguration, "Contact", 1) == 0);
-    if (Cmode.Text().starts_with('3')) Edriver.text = host_.ReadString(kPrinterConfiguration, "DriverDLL", "");
+    const TTypeOptions options = Options();
+    if (options.flipCard) SetChecked(CBflip, host_.ReadBool(kPrinterConfiguration, "FlipCard", false));
+    if (options.contact) SetChecked(CbContact, host_.ReadInteger(kPrinterConfiguration, "Contact", 1) == 0);
+    // The custom DII model names its driver.
+    if (Ctype.Text() == kDii && Cmode.Text().starts_with('3'))
+        Edriver.text = host_.ReadString(kPrinterConfiguration, "DriverDLL", "");
 }
 
-void TDialogModel::LoadMagicardOptions()
+void TDialogModel::LoadDriverApiAndSensor()
 {
-    if (Ctype.Text() != kMagicard) return;
-    SetChecked(CBMagiCardAPI, host_.ReadBool(kPrinterConfiguration, "UseDriverAPI", false));
-    if (Cmode.Text() != kXxlPro) return;
+    const TTypeOptions options = Options();
+    if (options.useDriverApi) SetChecked(CBMagiCardAPI, host_.ReadBool(kPrinterConfiguration, "UseDriverAPI", false));
+    if (!options.sensors || Cmode.Text() != kXxlPro) return;
     const int sensor = host_.ReadInteger(kPrinterConfiguration, "SensorNo", 1);
     for (std::size_t i = 0; i < radSensor.size(); ++i)
         if (TrailingDigit(radSensor[i].name) == sensor) {
@@ -275,26 +278,23 @@ void TDialogModel::CtypeChange()
         return;
     }
     Cmode.enabled = true;
-    CBMagiCardAPI.visible = false;
-    CBflip.visible = type == kDii || type == kVelto;
-    CbContact.visible = type == kDii;
-    // Only the generic escape printers take their commands from the user;
-    // the other types still keep and write what the fields hold.
-    Gcommands.enabled = type == kEscPrinters;
-    ApplyTypeDefaults(type);
-    if (type == kMagicard) {
-        PnMagicard.visible = true;
-        CBMagiCardAPI.visible = true;
-    }
+    const TTypeDefaults proposed = host_.TypeDefaults(type, Cname.Text());
+    CBflip.visible = proposed.options.flipCard;
+    CbContact.visible = proposed.options.contact;
+    CBMagiCardAPI.visible = proposed.options.useDriverApi;
+    // Only a type whose commands the user types has them editable; the
+    // other types still keep and write what the fields hold.
+    Gcommands.enabled = proposed.commandsEditable;
+    ApplyTypeDefaults(type, proposed);
+    if (proposed.options.sensors) PnMagicard.visible = true;
     CmodeChange();
 }
 
-void TDialogModel::ApplyTypeDefaults(const std::string& type)
+void TDialogModel::ApplyTypeDefaults(const std::string& type, const TTypeDefaults& proposed)
 {
     TModeList modes = host_.ModesForType(type, Cname.Text(), !host_.NoParallelPorts());
     Cmode.items = std::move(modes.modes);
     Cmode.itemIndex = modes.selected ? static_cast<int>(*modes.selected) : -1;
-    const TTypeDefaults proposed = host_.TypeDefaults(type, Cname.Text());
     for (std::size_t i = 0; i < commands.size(); ++i)
         if (const auto& value = proposed.*kProposals[i]) commands[i].text = *value;
 }
@@ -423,19 +423,18 @@ void TDialogModel::SaveSettings()
 
 void TDialogModel::WriteTypeOptions(const std::string& type, const std::string& mode)
 {
-    if (type == kDii || type == kVelto) {
-        Write(kPrinterConfiguration, "FlipCard", CBflip.checked ? "1" : "0");
-        if (type != kDii) return;
-        Write(kPrinterConfiguration, "Contact", CbContact.checked ? "0" : "1");
+    const TTypeOptions options = Options();
+    if (options.flipCard) Write(kPrinterConfiguration, "FlipCard", CBflip.checked ? "1" : "0");
+    if (options.contact) Write(kPrinterConfiguration, "Contact", CbContact.checked ? "0" : "1");
+    if (type == kDii) {
         if (mode.starts_with('3')) Write(kPrinterConfiguration, "DriverDLL", Edriver.text);
         if (!host_.ValueExists(kPrinterConfiguration, "CMDDelay")) Write(kPrinterConfiguration, "CMDDelay", "17000");
-    } else if (type == kMagicard) {
-        Write(kPrinterConfiguration, "UseDriverAPI", CBMagiCardAPI.checked ? "1" : "0");
-        if (mode != kXxlPro) return;
-        const auto selected = std::find_if(radSensor.begin(), radSensor.end(), [](const auto& r) { return r.checked; });
-        if (selected != radSensor.end())
-            Write(kPrinterConfiguration, "SensorNo", std::to_string(TrailingDigit(selected->name)));
     }
+    if (options.useDriverApi) Write(kPrinterConfiguration, "UseDriverAPI", CBMagiCardAPI.checked ? "1" : "0");
+    if (!options.sensors || mode != kXxlPro) return;
+    const auto selected = std::find_if(radSensor.begin(), radSensor.end(), [](const auto& r) { return r.checked; });
+    if (selected != radSensor.end())
+        Write(kPrinterConfiguration, "SensorNo", std::to_string(TrailingDigit(selected->name)));
 }
 
 void TDialogModel::WritePortSettings(int portNo)

@@ -176,12 +176,14 @@ private:
     void FillPrinters();
     void LoadPrinterSettings();
     void SelectStoredMode();
+    // The options the catalogue shows for the type shown.
+    TTypeOptions Options() const;
     void LoadTypeOptions();
-    void LoadMagicardOptions();
+    void LoadDriverApiAndSensor();
     void LoadPortSettings();
     void ShowModeRow(bool driver, bool port, bool sensors);
     void SetLayout(int height, int groupTop, const char* rowLabel);
-    void ApplyTypeDefaults(const std::string& type);
+    void ApplyTypeDefaults(const std::string& type, const TTypeDefaults& proposed);
     void WriteTypeOptions(const std::string& type, const std::string& mode);
     void WritePortSettings(int portNo);
 

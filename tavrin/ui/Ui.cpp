@@ -68,18 +68,18 @@ std::string TUiHost::DriverDirectory() const { return platform::DriverChooserDir
 
 TTypeGuess TUiHost::GuessPrinterTypes(const std::string& printerName) const
 {
-    return tavrin::GuessPrinterTypes(printerName);
+    return tavrin::GuessPrinterTypes(printerName, catalogue_);
 }
 
 TModeList TUiHost::ModesForType(const std::string& type, const std::string& printerName, bool haveParallelPorts) const
 {
-    return tavrin::ModesForType(type, printerName, haveParallelPorts,
-                                [this](std::string_view name) { return LibraryExists(name); });
+    return tavrin::ModesForType(
+        type, printerName, haveParallelPorts, [this](std::string_view name) { return LibraryExists(name); }, catalogue_);
 }
 
 TTypeDefaults TUiHost::TypeDefaults(const std::string& type, const std::string& printerName) const
 {
-    return tavrin::TypeDefaults(type, printerName);
+    return tavrin::TypeDefaults(type, printerName, catalogue_);
 }
 
 std::string TUiHost::SensorInsertCommand(int sensorNo) const { return tavrin::SensorInsertCommand(sensorNo); }

@@ -25,11 +25,13 @@ inline constexpr const char* kDialogNeedsDisplay =
 inline constexpr const char* kDialogNotLoaded = "The configuration dialog could not be shown: ";
 
 // The dialog's view of the run: the run's ConfigFile, the printing system,
-// the parallel ports found at start-up and the catalogue.
+// the parallel ports found at start-up and the catalogue (the program's own
+// unless another is given).
 class TUiHost : public TDialogHost {
 public:
-    TUiHost(std::vector<std::string> parallelPorts, bool noParallelPorts)
-        : ports_(std::move(parallelPorts)), noParallelPorts_(noParallelPorts) {}
+    TUiHost(std::vector<std::string> parallelPorts, bool noParallelPorts,
+            const TCatalogue& catalogue = BuiltInCatalogue())
+        : ports_(std::move(parallelPorts)), noParallelPorts_(noParallelPorts), catalogue_(catalogue) {}
 
     std::string ConfigFileName() const override;
     void ReplaceConfigFile(const std::string& fileName) override;
@@ -61,6 +63,7 @@ protected:
 private:
     std::vector<std::string> ports_;
     bool noParallelPorts_;
+    const TCatalogue& catalogue_;
 };
 
 } // namespace tavrin

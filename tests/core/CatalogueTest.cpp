@@ -1,7 +1,7 @@
 // The printer catalogue and the dispatch. What the configuration dialog
 // offers for a printer is checked through the dialog's model as well
 // (tests/ui/ModelTest.cpp); here, the rows it does not reach.
-#include "core/PrntCmd.h"
+#include "core/Catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,9 @@ TFileExists Files(std::set<std::string> present)
 {
     return [present](std::string_view name) { return present.count(std::string(name)) > 0; };
 }
+
+// The DII entries the dialog offers with these driver files.
+Strings DiiModes(const TFileExists& exists) { return ModesForType("DII", "", true, exists).modes; }
 } // namespace
 
 TEST(TypeGuess, FirstMatchingNameDecides)
@@ -35,6 +38,17 @@ TEST(TypeGuess, FirstMatchingNameDecides)
     EXPECT_EQ(all.preselected, "ESCPRINTERS");
 }
 
+TEST(TypeGuess, RulesAreTriedInTheGuessOrderNotInTheRunsOrder)
+{
+    // The run checks ZEBRA, DII, VELTO, ESCPRINTERS, EVOLIS, ...; the guess
+    // tries Evolis before XID and Velto.
+    EXPECT_EQ(GuessPrinterTypes("Evolis XID").preselected, "EVOLIS");
+    EXPECT_EQ(GuessPrinterTypes("Velto Evolis").preselected, "EVOLIS");
+    EXPECT_EQ(GuessPrinterTypes("CIAAT Zebra").preselected, "ZEBRA");
+    EXPECT_EQ(GuessPrinterTypes("Magicard HDP").preselected, "FARGO");
+    EXPECT_EQ(GuessPrinterTypes("Datacard CX-1").types, (Strings {"DII", "ESCPRINTERS"}));
+}
+
 TEST(ModeLists, ParallelOnlyWithPortsAndPreselectionWhenOffered)
 {
     EXPECT_EQ(ModesForType("ZEBRA", "Zebra USB", false).selected, std::nullopt);
@@ -52,10 +66,10 @@ TEST(ModeLists, VeltoModesFollowTheLibrariesPresent)
 
 TEST(ModeLists, DiiEntriesNeedTheirDriverFiles)
 {
-    EXPECT_EQ(DiiModeEntries(Files({})),
+    EXPECT_EQ(DiiModes(Files({})),
               (Strings {"0       CX210", "1       DIGID XID440", "2       DII IDX380", "3       Custom"}));
-    EXPECT_EQ(DiiModeEntries(Files({"PCP05CT.DLL", "PDR06UA.DLL"})).size(), 4u) << "CX320 needs all three files";
-    EXPECT_EQ(DiiModeEntries(Files({"PCP05CT.DLL", "PDR06UA.DLL", "PDR06UD.DLL", "PCP08CT.DLL", "PCP23CT.DLL"})),
+    EXPECT_EQ(DiiModes(Files({"PCP05CT.DLL", "PDR06UA.DLL"})).size(), 4u) << "CX320 needs all three files";
+    EXPECT_EQ(DiiModes(Files({"PCP05CT.DLL", "PDR06UA.DLL", "PDR06UD.DLL", "PCP08CT.DLL", "PCP23CT.DLL"})),
               (Strings {"0       CX210", "1       DIGID XID440", "2       DII IDX380", "3       Custom", "4       CX320",
                         "5       CX330", "6       XID8300"}));
 }
@@ -124,7 +138,8 @@ TEST(Dispatch, EachTypeReachesItsFamilyWithItsArguments)
     };
     for (const auto& row : rows) {
         Recorder r;
-        EXPECT_EQ(ExecutePrinterCommand(r.Entries(), row.mode, row.type, "P", row.command, row.direct), row.result)
+        EXPECT_EQ(ExecutePrinterCommand(BuiltInCatalogue(), r.Entries(), row.mode, row.type, "P", row.command, row.direct),
+                  row.result)
             << row.type;
         EXPECT_EQ(r.calls, row.calls) << row.type;
     }

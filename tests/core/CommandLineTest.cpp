@@ -1,5 +1,5 @@
 // Command normalisation and quote removal.
-#include "core/Main.h"
+#include "core/RunFlow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,10 @@
-// Frames built from texts, against literals.
+// What the ESC frames are made from, against literals: the hexadecimal
+// payload of an LPT frame and the command words. The frames themselves are
+// built in families/EscPrinter.cpp (SpoolRawCommand, SendParallelCommand,
+// SendLptDeviceCommand, FargoCommand) and families/LPTPort.cpp (the direct
+// port); the black-box tests compare them byte for byte as the printer gets
+// them (EscFamilyTest.cpp, ParallelPortTest.cpp; Magicard's frame in
+// MagicardTest.cpp).
 #include "families/EscPrinter.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // input, often around one of the markers so that the interesting cases are
 // common.
 #include "FuzzCheck.h"
-#include "core/Main.h"
+#include "core/RunFlow.h"
 #include "platform/Text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -90,11 +90,13 @@ public:
     std::string path;
 };
 
-// The run's view with the printing system and the vendor files replaced.
+// The run's view with the printing system and the vendor files replaced,
+// on the program's catalogue or on one a test made.
 class TTestHost : public TUiHost {
 public:
-    TTestHost(std::vector<std::string> printers, std::vector<std::string> ports, std::set<std::string> libraries = {})
-        : TUiHost(ports, ports.empty()), printers_(std::move(printers)), libraries_(std::move(libraries))
+    TTestHost(std::vector<std::string> printers, std::vector<std::string> ports, std::set<std::string> libraries = {},
+              const TCatalogue& catalogue = BuiltInCatalogue())
+        : TUiHost(ports, ports.empty(), catalogue), printers_(std::move(printers)), libraries_(std::move(libraries))
     {}
     std::vector<std::string> InstalledPrinters() const override { return printers_; }
 

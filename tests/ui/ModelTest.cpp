@@ -427,6 +427,76 @@ TEST_F(DialogModelTest, VeltoOffersTheModesOfTheLibrariesThatArePresent)
                                             {"PrinterMode", "USB"}, {"FlipCard", "0"}}));
 }
 
+TEST_F(DialogModelTest, ANewPrinterTypeIsOneRowOfTheCatalogue)
+{
+    // A made-up type added as a row, and nothing else: the run knows it,
+    // the dispatch calls its family, the dialog guesses it from a printer's
+    // name and offers its modes, commands and options, and Apply writes it.
+    TCatalogue catalogue = BuiltInCatalogue();
+    catalogue.push_back({
+        .keyword = "NOVA",
+        .guess = {.rank = 9, .names = {"Nova"}},
+        .modes = {{.text = "PARALLEL", .needsParallelPort = true},
+                  {.text = "USB"},
+                  {.text = "NET", .needsFiles = {"NovaNet.dll"}}},
+        .preselected = {{.mode = "NET", .nameContains = "Net"}, {.mode = "USB"}},
+        .commands = TCommandTexts {.Insert = "NI", .Post = "NP", .Eject = "NE", .Error = "NE", .Pause = "2500"},
+        .errorForNames = {.names = {"Duo"}, .Error = "NR"},
+        .options = {.flipCard = true},
+        .family = [](const TFamilyEntries& f, const TPrinterCommand& c) {
+            return f.EscPrinter(c.mode, c.name, c.command, c.direct);
+        },
+    });
+
+    EXPECT_TRUE(IsPrinterType("NOVA", catalogue));
+    EXPECT_FALSE(IsPrinterType("NOVA"));
+    std::vector<std::string> calls;
+    TFamilyEntries families;
+    families.EscPrinter = [&calls](const std::string& mode, const std::string& name, const std::string& command, bool direct) {
+        calls.push_back(mode + "|" + name + "|" + command + (direct ? "|direct" : ""));
+        return true;
+    };
+    EXPECT_TRUE(ExecutePrinterCommand(catalogue, families, "NET", "NOVA", "Nova Net 2", "FEED", true));
+    EXPECT_FALSE(ExecutePrinterCommand(catalogue, families, "NET", "nova", "Nova Net 2", "FEED", true));
+    EXPECT_FALSE(ExecutePrinterCommand(BuiltInCatalogue(), families, "NET", "NOVA", "Nova Net 2", "FEED", true));
+    EXPECT_EQ(calls, std::vector<std::string>{"NET|Nova Net 2|FEED|direct"});
+
+    EXPECT_EQ(TypeDefaults("NOVA", "Nova Duo", catalogue).Error, "NR");
+    EXPECT_EQ(ModesForType("NOVA", "Nova Net 2", false, [](std::string_view) { return false; }, catalogue).modes,
+              std::vector<std::string>{"USB"});
+
+    TTestHost host({"Nova Net 2", "Office laser"}, {"LPT1"}, {"NovaNet.dll"}, catalogue);
+    TModelUnderTest m(host);
+    m.model.LoadSettings("");
+    m.Pick(m.model.Cname, "Nova Net 2");
+    EXPECT_EQ(m.model.Ctype.items, (std::vector<std::string>{"ESCPRINTERS", "NOVA"}));
+    EXPECT_EQ(m.model.Ctype.Text(), "NOVA");
+    EXPECT_EQ(m.model.Cmode.items, (std::vector<std::string>{"PARALLEL", "USB", "NET"}));
+    EXPECT_EQ(m.model.Cmode.Text(), "NET");
+    EXPECT_EQ(m.model.Height, kHeightShort);
+    EXPECT_EQ(m.model.Einsert().text, "NI");
+    EXPECT_EQ(m.model.Eerror().text, "NE");
+    EXPECT_TRUE(m.model.CBflip.visible);
+    EXPECT_FALSE(m.model.CbContact.visible || m.model.CBMagiCardAPI.visible || m.model.PnMagicard.visible);
+    EXPECT_FALSE(m.model.Gcommands.enabled);
+
+    m.model.SetChecked(m.model.CBflip, true);
+    m.model.BsaveClick();
+    ExpectFile({{PC, {{"PrinterName", "Nova Net 2"}, {"PrinterType", "NOVA"}, {"PrinterMode", "NET"}, {"FlipCard", "1"}}},
+                {CC, Commands("NI", "", "NP", "NE", "NE", "2500")}});
+
+    // It loads back as written; a printer no rule names is offered every
+    // type, the new one in its alphabetical place.
+    TModelUnderTest again(host);
+    again.model.LoadSettings("");
+    EXPECT_EQ(again.model.Ctype.Text(), "NOVA");
+    EXPECT_EQ(again.model.Cmode.Text(), "NET");
+    EXPECT_TRUE(again.model.CBflip.checked);
+    again.Pick(again.model.Cname, "Office laser");
+    EXPECT_EQ(again.model.Ctype.items, (std::vector<std::string>{"CIAAT", "DATACARD", "DII", "ESCPRINTERS", "EVOLIS",
+                                                                "FARGO", "MAGICARD", "NOVA", "VELTO", "ZEBRA"}));
+}
+
 TEST_F(DialogModelTest, ANonParallelModeDeletesOnlyPortNo)
 {
     WriteText(Path(), "[PrinterConfiguration]\nPrinterName=Zebra P330i\nPrinterType=ZEBRA\nPrinterMode=PARALLEL\n"

@@ -1,7 +1,7 @@
-#include "Main.h"
+#include "RunFlow.h"
 
+#include "Catalogue.h"
 #include "ConfigFile.h"
-#include "PrntCmd.h"
 #include "RunLog.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"

@@ -1,4 +1,4 @@
-#include "DIS.h"
+#include "Dii.h"
 
 #include "DiiDrivers.h"
 #include "FamilyMessages.h"
