@@ -184,6 +184,12 @@ std::optional<std::string> ReadFileText(const std::string& path)
     return text;
 }
 
+bool FileHasContent(const std::string& path)
+{
+    const auto stamp = GetFileStamp(path);
+    return stamp && stamp->size > 0;
+}
+
 void UpdateFile(const std::string& path, const FileChange& change)
 {
     if (path.empty()) WriteFailed(path, backend::FileError(true));

@@ -135,7 +135,7 @@ bool Overwrite(int fd, const std::string& target, std::string_view content)
 bool FileExists(const std::string& path)
 {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::optional<std::string> FindFileIgnoringCase(const std::string& path)

@@ -192,7 +192,7 @@ bool FileExists(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data {};
     if (path.empty() || !::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
-    return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0);
+    return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Windows file names are case-blind already.

@@ -137,12 +137,18 @@ void TRun::InvalidParameter(const std::string& p) const
 // found, as it was on a case-blind file system.
 bool TRun::SwitchConfigFile(const std::string& entry) const
 {
+    // An empty file is taken for none: it holds no configuration.
+    const auto find = [](const std::string& path) {
+        std::optional<std::string> found = platform::FindFileIgnoringCase(path);
+        if (found && !platform::FileHasContent(*found)) found.reset();
+        return found;
+    };
     std::string path = AfterFirstColon(Unquote(platform::Trim(entry), '\''));
     std::string tried = path;
-    std::optional<std::string> found = platform::FindFileIgnoringCase(path);
+    std::optional<std::string> found = find(path);
     if (!found && platform::ExtractFilePath(path).empty()) {
         tried = platform::ProgramDir() + path;
-        found = platform::FindFileIgnoringCase(tried);
+        found = find(tried);
     }
     if (!found) {
         RunLog().Refused(TRunLog::TRefusal::FileNotFound);
@@ -158,7 +164,7 @@ void TRun::CommandPath(const std::string& entry) const
 {
     const std::string command = NormaliseCommand(entry);
     const TConfigFile& config = ConfigFile();
-    if (!platform::FileExists(config.FileName())) {
+    if (!platform::FileHasContent(config.FileName())) {
         RunLog().Refused(TRunLog::TRefusal::FileNotFound);
         return;
     }
@@ -196,7 +202,7 @@ void TRun::CommandPath(const std::string& entry) const
 void TRun::TestMode() const
 {
     const TConfigFile& config = ConfigFile();
-    if (!platform::FileExists(config.FileName())) {
+    if (!platform::FileHasContent(config.FileName())) {
         RunLog().Refused(TRunLog::TRefusal::FileNotFound);
         return;
     }

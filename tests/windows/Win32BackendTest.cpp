@@ -115,10 +115,11 @@ TEST(Win32Files, AFirstWriteTakesOverWhatAKilledOneLeft)
     platform::UpdateFile(none, [](std::string_view) { return std::optional<std::string>(); });
     EXPECT_FALSE(platform::FileExists(none));
     EXPECT_EQ(::GetFileAttributesW(Wide(none + ".tavrin-tmp").c_str()), INVALID_FILE_ATTRIBUTES);
-    // An empty file is no file.
+    // An empty file is a file, but one without content.
     WriteText(dir + "empty.ini", "");
-    EXPECT_FALSE(platform::FileExists(dir + "empty.ini"));
-    EXPECT_TRUE(platform::FileExists(file));
+    EXPECT_TRUE(platform::FileExists(dir + "empty.ini"));
+    EXPECT_FALSE(platform::FileHasContent(dir + "empty.ini"));
+    EXPECT_TRUE(platform::FileHasContent(file));
 }
 
 // Nanoseconds since 1970, near the clock's now for a file just written (the

@@ -13,6 +13,11 @@ namespace platform {
 // True when a regular file (or a link to one) exists at path.
 bool FileExists(const std::string& path);
 
+// True when such a file exists and holds at least one byte. A configuration
+// file of none holds nothing anyone stored (an earlier writer killed in its
+// first write could leave one), so the run takes it for a missing one.
+bool FileHasContent(const std::string& path);
+
 // When path names no file, looks in its directory for the one entry whose
 // name equals the file name without regard to case. Paths written for a
 // case-blind file system keep working this way.
