@@ -27,7 +27,7 @@ std::int32_t Noted(const char* call, std::int32_t code)
 
 bool SetDirectMode()
 {
-    const std::int32_t code = Noted("Velkit_PrinterSetMode", Velkit_PrinterSetMode(gHandle, 1));
+    const std::int32_t code = Noted("Velkit_PrinterSetMode", Velkit_PrinterSetMode(gHandle, VELKIT_MODE_DIRECT));
     if (code == 0) return true;
     ShowVeltoError(code);  // the handle stays held for the next command
     return false;
