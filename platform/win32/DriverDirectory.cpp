@@ -1,5 +1,6 @@
 #include "platform/DriverDirectory.h"
 
+#include "Owned.h"
 #include "platform/Text.h"
 #include "platform/WideText.h"
 
@@ -16,22 +17,21 @@ constexpr const char* kSubPath = "system32\\spool\\drivers\\w32x86\\2\\";
 // The registry value as text; "" when there is none.
 std::string SystemRoot()
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
+    win32::RegistryKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion", 0, KEY_READ,
+                        key.Out()) != ERROR_SUCCESS)
         return {};
     std::string value;
     DWORD type = 0, size = 0;
-    if (::RegQueryValueExA(key, "SystemRoot", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    if (::RegQueryValueExA(key.Get(), "SystemRoot", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
         value.assign(size, '\0');
-        if (::RegQueryValueExA(key, "SystemRoot", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) !=
-            ERROR_SUCCESS)
+        if (::RegQueryValueExA(key.Get(), "SystemRoot", nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                               &size) != ERROR_SUCCESS)
             value.clear();
         value.resize(std::min<std::size_t>(size, value.size()));
         if (const auto end = value.find('\0'); end != std::string::npos) value.resize(end);
     }
-    ::RegCloseKey(key);
     return value;
 }
 

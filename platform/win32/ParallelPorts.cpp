@@ -1,25 +1,11 @@
 #include "platform/ParallelPorts.h"
 
+#include "Owned.h"
+
 #include <windows.h>
 
 namespace platform {
 namespace {
-
-class Key {
-public:
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key()
-    {
-        if (h_) ::RegCloseKey(h_);
-    }
-    HKEY* Out() { return &h_; }
-    HKEY Get() const { return h_; }
-
-private:
-    HKEY h_ = nullptr;
-};
 
 // "\DosDevices\LPT1" names LPT1: the part after the backslash of the first
 // "\L"; data without one is the name itself.
@@ -34,7 +20,7 @@ std::string PortName(std::string data)
 std::optional<std::vector<std::string>> ParallelPortNames()
 {
     std::vector<std::string> names;
-    Key key;
+    win32::RegistryKey key;
     // The system lists its ports while it runs; no key is no port at all.
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\PARALLEL PORTS", 0, KEY_READ, key.Out()) !=
         ERROR_SUCCESS)

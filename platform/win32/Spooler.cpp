@@ -2,6 +2,7 @@
 #include "platform/Spooler.h"
 
 #include "../common/Backend.h"
+#include "Owned.h"
 #include "SizedBuffer.h"
 #include "SystemError.h"
 
@@ -14,21 +15,7 @@
 namespace platform {
 namespace {
 
-class PrinterHandle {
-public:
-    PrinterHandle() = default;
-    PrinterHandle(const PrinterHandle&) = delete;
-    PrinterHandle& operator=(const PrinterHandle&) = delete;
-    ~PrinterHandle()
-    {
-        if (h_) ::ClosePrinter(h_);
-    }
-    HANDLE* Out() { return &h_; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_ = nullptr;
-};
+using PrinterHandle = win32::Owned<HANDLE, &::ClosePrinter>;
 
 // The spooler service itself did not answer (stopped, or not installed).
 bool SpoolerUnreachable(DWORD code) { return code == RPC_S_SERVER_UNAVAILABLE || code == RPC_S_CALL_FAILED; }
