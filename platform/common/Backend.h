@@ -128,6 +128,11 @@ long DocumentProperties(const Printer& printer, NativeHandle handle, std::u16str
 // that fails leaves the system's reason for FileError(), untouched by
 // anything else the backend does on the way out.
 
+// The one temporary file an update may leave beside a file, whichever part
+// of the update makes it: the common first write and the backends'
+// replacements use this name alone.
+inline std::string TemporaryFileName(const std::string& file) { return file + ".tavrin-tmp"; }
+
 // Opens an existing file for reading, shared with every reader and writer.
 NativeHandle OpenFileToRead(const std::string& path);
 

@@ -76,10 +76,6 @@ private:
     throw FileWriteError(path, std::move(reason));
 }
 
-// The one temporary file an update may leave behind, beside the file. A
-// first write holds its lock until the new file is in place.
-std::string TemporaryName(const std::string& file) { return file + ".tavrin-tmp"; }
-
 // Opens the file at path and locks it exclusively, or fails the write. The
 // lock is on the file that the path names once it is held: a file
 // replaced while we waited is opened again. False (nothing held) when no
@@ -132,7 +128,9 @@ enum class FirstWrite { Done, Taken };
 FirstWrite WriteFirst(const std::string& path, const FileChange& change)
 {
     const std::string target = backend::NameToCreate(path);
-    const std::string claim = TemporaryName(target);
+    // A first write holds the temporary file's lock until the new file is
+    // in place.
+    const std::string claim = backend::TemporaryFileName(target);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         bool asNew = false;
         HeldFile file(backend::OpenFileToWrite(claim, true, &asNew));

@@ -47,6 +47,11 @@ std::string QueueRefusal(const std::string& printer, const backend::QueueReport&
     return {};
 }
 
+std::string NotAsked(const std::string& printer, const std::string& error)
+{
+    return Quoted(printer) + " cannot be asked about its state: " + Sentence(error);
+}
+
 std::string JoinDetail(const backend::JobReport& job)
 {
     std::string detail = job.state;
@@ -119,21 +124,17 @@ private:
         const bool waiting = job.phase == backend::JobPhase::Waiting;
         backend::QueueReport q;
         if (!backend::QueryQueue(printer_, q, &error)) {
-            Fail(waiting ? Quoted(printer_) + " cannot be asked about its state: " + Sentence(error)
-                         : DeviceRefused("it left the queue"));
+            Fail(waiting ? NotAsked(printer_, error) : DeviceRefused("it left the queue"));
             return true;
         }
         const std::string refusal = QueueRefusal(printer_, q);
-        if (refusal.empty()) {
-            if (waiting) return false;
-            out_.done = true;
-            out_.state = "gone";
-            return true;
-        }
         if (!waiting) {
-            Fail(DeviceRefused("it left the queue"));
+            if (!refusal.empty()) Fail(DeviceRefused("it left the queue"));
+            out_.done = refusal.empty();
+            if (out_.done) out_.state = "gone";
             return true;
         }
+        if (refusal.empty()) return false;
         if (out_.reasons.empty()) out_.reasons = q.reasons;
         Fail(refusal + ", and the job was not delivered.");
         return true;
@@ -175,7 +176,7 @@ SpoolOutcome SpoolRawJob(const std::string& printer, const std::string& document
     if (waitMs > 0) {
         backend::QueueReport q;
         if (!backend::QueryQueue(dest, q, &error)) {
-            out.cause = Quoted(dest) + " cannot be asked about its state: " + Sentence(error);
+            out.cause = NotAsked(dest, error);
             return out;
         }
         const std::string refusal = QueueRefusal(dest, q);

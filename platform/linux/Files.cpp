@@ -73,9 +73,6 @@ void SyncDirectory(const std::string& dir)
     if (d.Get() >= 0) ::fsync(d.Get());
 }
 
-// The one temporary file an update may leave behind, beside the file.
-std::string TemporaryName(const std::string& target) { return target + ".tavrin-tmp"; }
-
 // errno as it was when made, whatever happens until it goes.
 class KeptErrno {
 public:
@@ -96,7 +93,7 @@ enum class Replaced { Done, NotPossible, Failed };
 Replaced ReplaceWhole(const std::string& target, const struct stat& old, std::string_view content)
 {
     if (old.st_nlink > 1) return Replaced::NotPossible;  // a rename would break the other links
-    const std::string tmp = TemporaryName(target);
+    const std::string tmp = backend::TemporaryFileName(target);
     ::unlink(tmp.c_str());  // left by an update that was killed
     Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd.Get() < 0) return Replaced::NotPossible;
@@ -126,7 +123,7 @@ Replaced ReplaceWhole(const std::string& target, const struct stat& old, std::st
 // process killed half-way leaves a torn file.
 bool Overwrite(int fd, const std::string& target, std::string_view content)
 {
-    ::unlink(TemporaryName(target).c_str());
+    ::unlink(backend::TemporaryFileName(target).c_str());
     return backend::WriteWholeFile(fd, content);
 }
 

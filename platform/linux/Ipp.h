@@ -32,4 +32,14 @@ inline ipp_t* PrinterRequest(ipp_op_t op, std::string_view name)
     return request;
 }
 
+// Whose request it is, for a scheduler that keeps jobs and changes apart
+// by user.
+inline void AddRequestingUser(ipp_t* request)
+{
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+}
+
+// True when the scheduler answered and did what was asked.
+inline bool Ok(ipp_t* response) { return response && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING; }
+
 } // namespace platform::linux_backend

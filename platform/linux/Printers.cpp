@@ -11,8 +11,10 @@
 namespace platform {
 namespace {
 
+using linux_backend::AddRequestingUser;
 using linux_backend::IppPtr;
-using linux_backend::PrinterUri;
+using linux_backend::Ok;
+using linux_backend::PrinterRequest;
 
 // What the model reads of a queue.
 struct QueueFacts {
@@ -35,15 +37,13 @@ std::string TextOf(ipp_t* response, const char* attribute)
 std::optional<QueueFacts> QueryQueue(std::string_view name)
 {
     if (name.empty()) return std::nullopt;
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    const std::string uri = PrinterUri(name);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+    ipp_t* request = PrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, name);
     static const char* const wanted[] = {"printer-name", "printer-make-and-model", "port-name-default",
                                          "driver-name-default", "driver-module-default", "direct-default"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(wanted)), nullptr, wanted);
     IppPtr response(cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"));
-    if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) return std::nullopt;
+    if (!Ok(response.get())) return std::nullopt;
     QueueFacts facts;
     facts.name = TextOf(response.get(), "printer-name");
     if (facts.name.empty()) return std::nullopt;
@@ -93,13 +93,11 @@ std::string Printer::DriverModule() const
 bool Printer::SetInfo5(const PrinterInfo5& info) const
 {
     if ((access_ & PRINTER_ALL_ACCESS) != PRINTER_ALL_ACCESS) return false;
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER);
-    const std::string uri = PrinterUri(name_);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ipp_t* request = PrinterRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, name_);
+    AddRequestingUser(request);
     ippAddBoolean(request, IPP_TAG_PRINTER, "direct-default", (info.attributes & PRINTER_ATTRIBUTE_DIRECT) != 0);
     IppPtr response(cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/admin/"));
-    return response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING;
+    return Ok(response.get());
 }
 
 } // namespace platform

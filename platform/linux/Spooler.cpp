@@ -12,7 +12,9 @@
 namespace platform {
 namespace {
 
+using linux_backend::AddRequestingUser;
 using linux_backend::IppPtr;
+using linux_backend::Ok;
 using linux_backend::PrinterRequest;
 
 // libcups answers NULL when it reached no scheduler at all.
@@ -20,8 +22,6 @@ std::string Unreachable()
 {
     return std::string("print system unreachable (") + cupsServer() + "): " + cupsLastErrorString();
 }
-
-bool Ok(ipp_t* response) { return response && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING; }
 
 std::string Why(ipp_t* response) { return response ? std::string(cupsLastErrorString()) : Unreachable(); }
 
@@ -48,11 +48,6 @@ bool HasReason(const std::string& reasons, bool (*match)(std::string_view))
         at = end + 1;
     }
     return false;
-}
-
-void AddRequestingUser(ipp_t* request)
-{
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
 }
 
 const char* JobStateName(int state)
@@ -152,7 +147,7 @@ bool backend::SubmitRawJob(const std::string& printer, const std::string& docume
     ipp_attribute_t* id = response ? ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
     const bool taken = status == HTTP_STATUS_CONTINUE && Ok(response.get()) && id;
     if (!taken) {
-        if (error) *error = response ? std::string(cupsLastErrorString()) : Unreachable();
+        if (error) *error = Why(response.get());
         return false;
     }
     jobId = std::to_string(ippGetInteger(id, 0));

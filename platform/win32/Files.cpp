@@ -133,7 +133,6 @@ bool WriteAll(HANDLE h, std::string_view data)
 
 // The new text is first written whole beside the file under the temporary
 // name, then renamed to the journal name: a journal is always complete.
-std::wstring TemporaryName(const std::wstring& path) { return path + L".tavrin-tmp"; }
 std::wstring JournalName(const std::wstring& path) { return path + L".tavrin-new"; }
 
 bool ReadWhole(const std::wstring& path, std::string& out)
@@ -151,9 +150,9 @@ bool Overwrite(HANDLE h, std::string_view content)
 
 enum class Journal { Written, NotPossible, Failed };
 
-Journal WriteJournal(const std::wstring& path, std::string_view content)
+Journal WriteJournal(const std::string& path, std::string_view content)
 {
-    const std::wstring tmp = TemporaryName(path);
+    const std::wstring tmp = Wide(backend::TemporaryFileName(path));
     ::DeleteFileW(tmp.c_str());  // left by an update that was killed
     Handle t = Own(OpenFile(tmp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH));
     // A directory that takes no new file: the text can only go in place.
@@ -164,7 +163,7 @@ Journal WriteJournal(const std::wstring& path, std::string_view content)
         return Journal::Failed;
     }
     t.reset();
-    const std::wstring journal = JournalName(path);
+    const std::wstring journal = JournalName(Wide(path));
     if (!Retrying([&] {
             return ::MoveFileExW(tmp.c_str(), journal.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
                    FALSE;
@@ -333,7 +332,7 @@ bool backend::ReplaceFileContent(NativeHandle file, const std::string& path, std
     // and links stay. The journal beside it makes the write crash-safe.
     const HANDLE h = Native(file);
     const std::wstring wide = Wide(path);
-    const Journal journal = WriteJournal(wide, next);
+    const Journal journal = WriteJournal(path, next);
     if (journal == Journal::Failed) return false;
     if (!Overwrite(h, next)) {
         const KeptError keep;

@@ -20,12 +20,16 @@ using PrinterHandle = win32::Owned<HANDLE, &::ClosePrinter>;
 // The spooler service itself did not answer (stopped, or not installed).
 bool SpoolerUnreachable(DWORD code) { return code == RPC_S_SERVER_UNAVAILABLE || code == RPC_S_CALL_FAILED; }
 
+// The spooler's words for a printer it would not open.
+std::string OpenFailure(DWORD code)
+{
+    return (SpoolerUnreachable(code) ? "print system unreachable: " : "") + win32::SystemMessage(code);
+}
+
 bool Open(const std::string& name, PrinterHandle& h, std::string* error)
 {
     if (::OpenPrinterA(const_cast<LPSTR>(name.c_str()), h.Out(), nullptr)) return true;
-    const DWORD code = ::GetLastError();
-    if (error)
-        *error = (SpoolerUnreachable(code) ? "print system unreachable: " : "") + win32::SystemMessage(code);
+    if (error) *error = OpenFailure(::GetLastError());
     return false;
 }
 
@@ -77,8 +81,7 @@ bool PrinterInstalled(const std::string& name, std::string* unreachable)
     PrinterHandle printer;
     if (::OpenPrinterA(const_cast<LPSTR>(name.c_str()), printer.Out(), nullptr)) return true;
     const DWORD code = ::GetLastError();
-    if (unreachable && SpoolerUnreachable(code))
-        *unreachable = "print system unreachable: " + win32::SystemMessage(code);
+    if (unreachable && SpoolerUnreachable(code)) *unreachable = OpenFailure(code);
     return false;
 }
 
